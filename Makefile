@@ -1,0 +1,25 @@
+# The two commands anyone needs: `make run` and `make test`.
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+PREFIX   ?= /usr/local
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test fuzz demo demo-cli bench install clean
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/KorvalithWin $(ARGS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)

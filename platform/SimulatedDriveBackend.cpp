@@ -1,0 +1,244 @@
+#include "platform/SimulatedDriveBackend.h"
+
+#include "platform/SyntheticGeometry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+using Settings = std::map<std::string, std::string>;
+
+Settings ReadIni(const std::string& path)
+{
+    Settings settings;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        auto trim = [](std::string s) {
+            const auto b = s.find_first_not_of(" \t");
+            const auto e = s.find_last_not_of(" \t");
+            return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+        };
+        settings[trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
+    }
+    return settings;
+}
+
+// Returns the number stored under key, or fallback when missing or not a number.
+int64_t Number(const Settings& s, const std::string& key, int64_t fallback)
+{
+    const auto it = s.find(key);
+    if (it == s.end() || it->second.empty())
+        return fallback;
+    try {
+        size_t used = 0;
+        const long long v = std::stoll(it->second, &used, 0);
+        return used == it->second.size() ? v : fallback;
+    } catch (...) {
+        return fallback;
+    }
+}
+
+bool Flag(const Settings& s, const std::string& key)
+{
+    return Number(s, key, 0) != 0;
+}
+
+class SimulatedBackend;
+
+class SimulatedHandle : public DriveHandle {
+public:
+    SimulatedHandle(SimulatedBackend& backend, std::string imagePath, Settings settings, int fd)
+        : backend_(backend), imagePath_(std::move(imagePath)), settings_(std::move(settings)), fd_(fd)
+    {
+    }
+    ~SimulatedHandle() override { ::close(fd_); }
+
+    bool GetGeometry(DISK_GEOMETRY& out) override;
+    bool GetLength(int64_t& out) override;
+    bool Eject() override;
+    int64_t Read(void* buffer, size_t length) override;
+    bool WriteAt(const void* buffer, size_t length, int64_t offset) override;
+    bool Flush() override { return ::fdatasync(fd_) == 0; }
+
+private:
+    int64_t FileSize() const
+    {
+        struct stat st {};
+        return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+    }
+    int64_t Capacity() const { return Number(settings_, "Capacity", FileSize()); }
+    bool HasMedium() const;
+
+    SimulatedBackend& backend_;
+    std::string imagePath_;
+    Settings settings_;
+    int fd_;
+    int64_t position_ = 0;
+};
+
+class SimulatedBackend : public DriveBackend {
+public:
+    explicit SimulatedBackend(std::string directory) : directory_(std::move(directory)) {}
+
+    std::unique_ptr<DriveHandle> Open(const std::string& devicePath, OpenPurpose purpose) override
+    {
+        const int n = ParseDevicePath(devicePath);
+        if (n < 0 || directory_.empty())
+            return nullptr;
+        const std::string image = ImagePath(n);
+        struct stat st {};
+        if (::stat(image.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return nullptr;
+        Settings settings = ReadIni(directory_ + "/PHYSICALDRIVE" + std::to_string(n) + ".ini");
+        if ((purpose == OpenPurpose::ReadWhole && Flag(settings, "FailOpenForRead")) ||
+            (purpose == OpenPurpose::WriteWhole && Flag(settings, "FailOpenForWrite")))
+            return nullptr;
+        const int flags = (purpose == OpenPurpose::WriteWhole ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+        const int fd = ::open(image.c_str(), flags);
+        if (fd < 0)
+            return nullptr;
+        return std::make_unique<SimulatedHandle>(*this, image, std::move(settings), fd);
+    }
+
+    std::optional<DriveDescription> Describe(int driveNumber) override
+    {
+        auto handle = Open("\\\\.\\PHYSICALDRIVE" + std::to_string(driveNumber), OpenPurpose::Query);
+        if (!handle)
+            return std::nullopt;
+        DriveDescription d;
+        d.devicePath = ImagePath(driveNumber);
+        d.vendor = "Simulated";
+        d.model = "drive";
+        DISK_GEOMETRY g;
+        int64_t length = 0;
+        if (handle->GetGeometry(g) && handle->GetLength(length))
+            d.sizeBytes = length;
+        return d;
+    }
+
+    bool IsSimulated() const override { return true; }
+
+    void MarkEjected(const std::string& image)
+    {
+        std::lock_guard lock(mutex_);
+        ejected_.insert(image);
+    }
+    bool IsEjected(const std::string& image)
+    {
+        std::lock_guard lock(mutex_);
+        return ejected_.count(image) != 0;
+    }
+
+private:
+    std::string ImagePath(int n) const { return directory_ + "/PHYSICALDRIVE" + std::to_string(n) + ".img"; }
+
+    std::string directory_;
+    std::mutex mutex_;
+    std::set<std::string> ejected_;
+};
+
+bool SimulatedHandle::HasMedium() const
+{
+    return !Flag(settings_, "NoMedium") && !backend_.IsEjected(imagePath_);
+}
+
+bool SimulatedHandle::GetGeometry(DISK_GEOMETRY& out)
+{
+    if (!HasMedium())
+        return false;
+    const int32_t bytesPerSector = static_cast<int32_t>(Number(settings_, "BytesPerSector", 512));
+    DISK_GEOMETRY g = SynthesizeGeometry(Capacity(), bytesPerSector);
+    g.MediaType = static_cast<int32_t>(Number(settings_, "MediaType", MEDIA_TYPE_REMOVABLE));
+    g.Cylinders = Number(settings_, "Cylinders", g.Cylinders);
+    g.TracksPerCylinder = static_cast<int32_t>(Number(settings_, "TracksPerCylinder", g.TracksPerCylinder));
+    g.SectorsPerTrack = static_cast<int32_t>(Number(settings_, "SectorsPerTrack", g.SectorsPerTrack));
+    out = g;
+    return true;
+}
+
+bool SimulatedHandle::GetLength(int64_t& out)
+{
+    if (!HasMedium() || Flag(settings_, "FailPartitionInfo"))
+        return false;
+    out = Capacity();
+    return true;
+}
+
+bool SimulatedHandle::Eject()
+{
+    if (Number(settings_, "EjectResult", 1) == 0)
+        return false;
+    backend_.MarkEjected(imagePath_);
+    return true;
+}
+
+int64_t SimulatedHandle::Read(void* buffer, size_t length)
+{
+    if (!HasMedium())
+        return -1;
+    const int64_t failAt = Number(settings_, "FailReadAt", -1);
+    if (failAt >= position_ && failAt < position_ + static_cast<int64_t>(length))
+        return -1;
+    const int64_t end = std::min(Capacity(), Number(settings_, "EndAt", INT64_MAX));
+    const int64_t want = std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(length), end - position_));
+    int64_t done = 0;
+    while (done < want) {
+        const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, want - done, position_ + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    position_ += done;
+    return done;
+}
+
+bool SimulatedHandle::WriteAt(const void* buffer, size_t length, int64_t offset)
+{
+    if (!HasMedium() || offset < 0)
+        return false;
+    const int64_t failAt = Number(settings_, "FailWriteAt", -1);
+    if (failAt >= offset && failAt < offset + static_cast<int64_t>(length))
+        return false;
+    // Like a block device, the medium does not grow: what lies past its end
+    // is not written and the write fails.
+    const int64_t room = std::max<int64_t>(0, Capacity() - offset);
+    const int64_t want = std::min<int64_t>(static_cast<int64_t>(length), room);
+    int64_t done = 0;
+    while (done < want) {
+        const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, want - done, offset + done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return want == static_cast<int64_t>(length);
+}
+
+}  // namespace
+
+std::unique_ptr<DriveBackend> MakeSimulatedDriveBackend(const std::string& directory)
+{
+    return std::make_unique<SimulatedBackend>(directory);
+}
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// How a long operation shows its progress and hears Cancel.
+//
+// The image engine drives whatever sink is installed: the window's progress
+// dialog, the terminal, or a test's recorder. All calls come from the thread
+// that runs the operation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int PROGRESS_BAR_WIDTH = 247;
+
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+
+    // Shows the dialog with the operation's text, the bar at 0 and Cancel
+    // available, then lets pending events through once.
+    virtual void Open(const std::string& info) = 0;
+
+    // Sets the bar's width, 0 to PROGRESS_BAR_WIDTH.
+    virtual void SetBarWidth(int width) = 0;
+
+    // Told once per block: drive bytes done of the total. For displays that
+    // show more than the bar.
+    virtual void SetBytes(int64_t /*done*/, int64_t /*total*/) {}
+
+    // Returns true when Cancel was pressed since the last call, and clears
+    // the request: two presses before a poll make one request.
+    virtual bool TakeCancelRequest() = 0;
+
+    // Lets pending events through once.
+    virtual void DoEvents() = 0;
+
+    // Takes the dialog away.
+    virtual void Close() = 0;
+};
+
+// The installed sink; a silent one when none is installed.
+ProgressSink& CurrentProgress();
+
+// Installs a sink (not owned) and returns the one it replaces; nullptr
+// restores the silent one.
+ProgressSink* SetProgressSink(ProgressSink* sink);
