@@ -1,7 +1,25 @@
+// Main: start-up of the window program.
+#include "app/frmKorvalithWIN.h"
+#include "settings/Settings.h"
+#include "ui/MessageBox.h"
+
 #include <QApplication>
+#include <QStringList>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName("Korvalith WIN");
+    QApplication::setOrganizationName("Orvendal");
+    InstallMessageBoxHandler();
+
+    LoadSettings();
+
+    // The whole argument text is one image path, as a shell association
+    // passes it; there are no options.
+    const QString commandLine = QApplication::arguments().mid(1).join(' ');
+    auto* window = new frmKorvalithWIN(commandLine);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return QApplication::exec();
 }

@@ -1,0 +1,347 @@
+#include "app/frmKorvalithWIN.h"
+
+#include "app/Globals.h"
+#include "drive/PhysicalDrive.h"
+#include "ui/Pictures.h"
+#include "ui/ShowMessage.h"
+#include "ui/frmStatus.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+template <typename W>
+W* Named(W* widget, const char* name, const char* tooltip = nullptr)
+{
+    widget->setObjectName(name);
+    if (tooltip)
+        widget->setToolTip(QString::fromUtf8(tooltip));
+    return widget;
+}
+
+QLineEdit* ReadOnlyBox(const char* name, const char* tooltip, int maxLength = 0)
+{
+    auto* box = Named(new QLineEdit, name, tooltip);
+    box->setReadOnly(true);
+    if (maxLength > 0)
+        box->setMaxLength(maxLength);
+    return box;
+}
+}  // namespace
+
+frmKorvalithWIN::frmKorvalithWIN(const QString& commandLine, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName("frmKorvalithWIN");
+    setWindowIcon(QIcon(ProgramIcon(64)));
+    BuildControls();
+    BuildMenu();
+    setAcceptDrops(true);
+
+    progress_ = std::make_unique<StatusProgress>(this);
+    SetProgressSink(progress_.get());
+
+    timCheckDrives = new QTimer(this);
+    timCheckDrives->setObjectName("timCheckDrives");
+    connect(timCheckDrives, &QTimer::timeout, this, &frmKorvalithWIN::timCheckDrives_Timer);
+
+    Form_Load(commandLine);
+}
+
+frmKorvalithWIN::~frmKorvalithWIN()
+{
+    if (&CurrentProgress() == progress_.get())
+        SetProgressSink(nullptr);
+}
+
+void frmKorvalithWIN::BuildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    setCentralWidget(central);
+
+    lblDrive = Named(new QLabel("Drive"), "lblDrive");
+    cbPhysicalDrive = Named(new QComboBox, "cbPhysicalDrive", "Physical drive");
+    cbPhysicalDrive->setEditable(false);
+    cbPhysicalDrive->setMinimumWidth(180);
+    cmdEject = Named(new QPushButton, "cmdEject", "Eject media in drive");
+    cmdEject->setIcon(QIcon(EjectPicture(32)));
+    lblInformation = Named(new QLabel("Information"), "lblInformation");
+    tbInformation = Named(new QPlainTextEdit, "tbInformation", "Drive properties");
+    tbInformation->setReadOnly(true);
+    tbInformation->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    tbInformation->setFixedHeight(54);
+
+    fmDevice = Named(new QFrame, "fmDevice");
+    fmDevice->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* device = new QGridLayout(fmDevice);
+    device->addWidget(lblDrive, 0, 0);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(cbPhysicalDrive, 1);
+    driveRow->addWidget(cmdEject);
+    device->addLayout(driveRow, 0, 1);
+    device->addWidget(lblInformation, 1, 0, Qt::AlignTop);
+    device->addWidget(tbInformation, 1, 1);
+
+    lblImage = Named(new QLabel("Image"), "lblImage");
+    tbImage = ReadOnlyBox("tbImage", "Image location/name");
+    cmdImage = Named(new QPushButton, "cmdImage", "Open/Create an Korvalith WIN file");
+    cmdImage->setIcon(QIcon(OpenPicture(32)));
+    lblCreatedWith = Named(new QLabel("Created with"), "lblCreatedWith");
+    tbCreatedWith = ReadOnlyBox("tbCreatedWith", "Korvalith version used for the current image");
+    lblDriveImageSize = Named(new QLabel("Drive image size"), "lblDriveImageSize");
+    tbDriveImageSize = ReadOnlyBox("tbDriveImageSize", "Image status", 16);
+    lblCreationDate = Named(new QLabel("Creation date"), "lblCreationDate");
+    tbCreationDate = ReadOnlyBox("tbCreationDate", "Image creation date", 16);
+    lblCreatedBy = Named(new QLabel("Created by"), "lblCreatedBy");
+    tbCreator = Named(new QLineEdit, "tbCreator", "Image creator");
+    tbCreator->setMaxLength(32);
+    lblDescription = Named(new QLabel("Description"), "lblDescription");
+    tbDescription = Named(new QPlainTextEdit, "tbDescription", "Image description");
+    tbDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    tbDescription->setFixedHeight(72);
+    connect(tbDescription, &QPlainTextEdit::textChanged, this, [this] {
+        // The header holds 256 characters; a line break counts twice
+        // (CR LF), as the stored text has it.
+        const QString text = tbDescription->toPlainText();
+        QString kept;
+        int stored = 0;
+        for (QChar c : text) {
+            stored += c == '\n' ? 2 : 1;
+            if (stored > 256)
+                break;
+            kept += c;
+        }
+        if (kept.size() != text.size()) {
+            tbDescription->setPlainText(kept);
+            tbDescription->moveCursor(QTextCursor::End);
+        }
+    });
+
+    fmImage = Named(new QFrame, "fmImage");
+    fmImage->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* image = new QGridLayout(fmImage);
+    image->addWidget(lblImage, 0, 0);
+    auto* imageRow = new QHBoxLayout;
+    imageRow->addWidget(tbImage, 1);
+    imageRow->addWidget(cmdImage);
+    image->addLayout(imageRow, 0, 1, 1, 3);
+    image->addWidget(lblCreatedWith, 1, 0);
+    image->addWidget(tbCreatedWith, 1, 1, 1, 3);
+    image->addWidget(lblDriveImageSize, 2, 0);
+    image->addWidget(tbDriveImageSize, 2, 1);
+    image->addWidget(lblCreationDate, 2, 2);
+    image->addWidget(tbCreationDate, 2, 3);
+    image->addWidget(lblCreatedBy, 3, 0);
+    image->addWidget(tbCreator, 3, 1, 1, 3);
+    image->addWidget(lblDescription, 4, 0, Qt::AlignTop);
+    image->addWidget(tbDescription, 4, 1, 1, 3);
+
+    cmdCreateImage = Named(new QPushButton("&Create image"), "cmdCreateImage",
+                           "Start image creation for the selected drive");
+    cmdRestoreImage = Named(new QPushButton("&Restore image"), "cmdRestoreImage",
+                            "Restore loaded image on the selected drive");
+    cmdCloneDrive = Named(new QPushButton("&Clone drive"), "cmdCloneDrive", "Clone the selected drive");
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(cmdCreateImage);
+    commands->addWidget(cmdRestoreImage);
+    commands->addWidget(cmdCloneDrive);
+
+    linBar = Named(new QFrame, "linBar");
+    linBar->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    picBar = Named(new QLabel, "picBar");
+    picBar->setPixmap(BarPicture(460, 36));
+    picBar->setAcceptDrops(true);
+    lblSlogan = Named(new QLabel("create + restore + clone"), "lblSlogan");
+    lblSlogan->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(picBar, 1);
+    bar->addWidget(lblSlogan);
+
+    auto* column = new QVBoxLayout(central);
+    column->addLayout(bar);
+    column->addWidget(linBar);
+    column->addWidget(fmDevice);
+    column->addWidget(fmImage);
+    column->addLayout(commands);
+
+    connect(cbPhysicalDrive, &QComboBox::activated, this, &frmKorvalithWIN::cbPhysicalDrive_Click);
+    connect(cmdEject, &QPushButton::clicked, this, &frmKorvalithWIN::cmdEject_Click);
+    connect(cmdImage, &QPushButton::clicked, this, &frmKorvalithWIN::cmdImage_Click);
+    connect(cmdCreateImage, &QPushButton::clicked, this, &frmKorvalithWIN::cmdCreateImage_Click);
+    connect(cmdRestoreImage, &QPushButton::clicked, this, &frmKorvalithWIN::cmdRestoreImage_Click);
+    connect(cmdCloneDrive, &QPushButton::clicked, this, &frmKorvalithWIN::cmdCloneDrive_Click);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{cbPhysicalDrive, tbImage, tbCreator, picBar})
+        w->installEventFilter(this);
+    for (QWidget* w : std::initializer_list<QWidget*>{tbImage, tbCreatedWith, tbDriveImageSize, tbCreationDate,
+                                                      tbCreator, tbDescription, tbInformation})
+        w->installEventFilter(this);
+}
+
+void frmKorvalithWIN::BuildMenu()
+{
+    mnuOptions = menuBar()->addMenu("&Options");
+    mnuOptions->setObjectName("mnuOptions");
+    mnuAbout = mnuOptions->addAction("&About Korvalith WIN");
+    mnuAbout->setObjectName("mnuAbout");
+    mnuSep0 = mnuOptions->addSeparator();
+    mnuSep0->setObjectName("mnuSep0");
+    mnuQuit = mnuOptions->addAction("&Quit");
+    mnuQuit->setObjectName("mnuQuit");
+    connect(mnuAbout, &QAction::triggered, this, &frmKorvalithWIN::mnuAbout_Click);
+    connect(mnuQuit, &QAction::triggered, this, &frmKorvalithWIN::mnuQuit_Click);
+}
+
+void frmKorvalithWIN::Form_Load(const QString& commandLine)
+{
+    SetTitleState(1);
+    lDriveCount = CountPhysicalDrives();
+    RefreshDriveList();
+    sImageFile_g.clear();
+    if (!commandLine.isEmpty())
+        SetImageFile(commandLine);
+    timCheckDrives->setInterval(1000);
+    timCheckDrives->start();
+}
+
+void frmKorvalithWIN::SetTitleState(int code)
+{
+    static const char* const suffixes[] = {"",
+                                           " - [WELCOME...]",
+                                           " - [new image]",
+                                           " - [image loaded]",
+                                           " - [image created]",
+                                           " - [image restored]",
+                                           " - [drive cloned]"};
+    setWindowTitle(QString(CAPTION_PREFIX) + PROGRAM_TITLE);
+    if (code >= 1 && code <= 6)
+        setWindowTitle(windowTitle() + suffixes[code]);
+}
+
+void frmKorvalithWIN::mnuAbout_Click()
+{
+}
+
+void frmKorvalithWIN::mnuQuit_Click()
+{
+    // Ends without the unload handler: the event loop returns and the
+    // windows go with the application, closeEvent never runs.
+    QCoreApplication::exit(0);
+}
+
+void frmKorvalithWIN::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmKorvalithWIN::Form_Unload()
+{
+}
+
+bool frmKorvalithWIN::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (HandleKeyDown(watched, key))
+            return true;
+        break;
+    }
+    case QEvent::FocusIn:
+        SelectAllText(watched);
+        break;
+    case QEvent::DragEnter:
+        if (watched == picBar) {
+            dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (watched == picBar) {
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmKorvalithWIN::HandleKeyDown(QObject* watched, int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    if (watched == cbPhysicalDrive) {
+        cmdImage->setFocus();
+        return true;
+    }
+    if (watched == tbImage) {
+        cmdImage_Click();
+        return true;
+    }
+    if (watched == tbCreator) {
+        // Enter moves on to the description and types nothing.
+        tbDescription->setFocus();
+        return true;
+    }
+    return false;
+}
+
+void frmKorvalithWIN::SelectAllText(QObject* watched)
+{
+    // Deferred: the focus change's own cursor placement would otherwise
+    // undo the selection.
+    if (auto* line = qobject_cast<QLineEdit*>(watched))
+        QTimer::singleShot(0, line, [line] { line->setSelection(0, line->text().size()); });
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(watched))
+        QTimer::singleShot(0, text, [text] { text->selectAll(); });
+}
+
+void frmKorvalithWIN::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void frmKorvalithWIN::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    Form_OLEDragDrop(files);
+    event->acceptProposedAction();
+}
+
+void frmKorvalithWIN::Form_OLEDragDrop(const QStringList& files)
+{
+    if (!files.isEmpty())
+        SetImageFile(files.first());
+}
+
+void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
+{
+    timCheckDrives->stop();
+    SetTitleState(0);
+    setEnabled(false);
+    body();
+    setEnabled(true);
+    timCheckDrives->start();
+    activateWindow();
+    setFocus();
+}

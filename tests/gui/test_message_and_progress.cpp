@@ -1,0 +1,118 @@
+// Message boxes and the progress dialog.
+#include "ui/MessageBox.h"
+#include "ui/ShowMessage.h"
+#include "ui/frmStatus.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+class MessageAndProgressTest : public QObject {
+    Q_OBJECT
+private slots:
+    void buttonsValuesMapToBoxes_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("expectedButtons");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("defaultButton");
+        QTest::addColumn<int>("escapeButton");
+        using B = QMessageBox;
+        QTest::newRow("16 critical OK") << 16 << int(B::Ok) << int(B::Critical) << int(B::Ok) << int(B::Ok);
+        QTest::newRow("48 exclamation OK") << 48 << int(B::Ok) << int(B::Warning) << int(B::Ok) << int(B::Ok);
+        QTest::newRow("64 information OK") << 64 << int(B::Ok) << int(B::Information) << int(B::Ok) << int(B::Ok);
+        QTest::newRow("65 OK Cancel") << 65 << int(B::Ok | B::Cancel) << int(B::Information) << int(B::Ok)
+                                      << int(B::Cancel);
+        QTest::newRow("292 question, No default")
+            << 292 << int(B::Yes | B::No) << int(B::Question) << int(B::No) << int(B::No);
+        QTest::newRow("308 exclamation, No default")
+            << 308 << int(B::Yes | B::No) << int(B::Warning) << int(B::No) << int(B::No);
+        QTest::newRow("yes/no without default flag") << 4 << int(B::Yes | B::No) << int(B::NoIcon) << int(B::Yes)
+                                                     << int(B::No);
+        QTest::newRow("yes/no/cancel, third default")
+            << (3 + 512) << int(B::Yes | B::No | B::Cancel) << int(B::NoIcon) << int(B::Cancel) << int(B::Cancel);
+    }
+    void buttonsValuesMapToBoxes()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, expectedButtons);
+        QFETCH(int, icon);
+        QFETCH(int, defaultButton);
+        QFETCH(int, escapeButton);
+        const MessageBoxLayout layout = LayoutForButtons(buttons);
+        QCOMPARE(int(layout.buttons), expectedButtons);
+        QCOMPARE(int(layout.icon), icon);
+        QCOMPARE(int(layout.defaultButton), defaultButton);
+        QCOMPARE(int(layout.escapeButton), escapeButton);
+    }
+
+    void answersAreWindowsNumbers()
+    {
+        QCOMPARE(AnswerForButton(QMessageBox::Ok), 1);
+        QCOMPARE(AnswerForButton(QMessageBox::Cancel), 2);
+        QCOMPARE(AnswerForButton(QMessageBox::Yes), 6);
+        QCOMPARE(AnswerForButton(QMessageBox::No), 7);
+        QCOMPARE(AnswerForButton(QMessageBox::NoButton), 0);
+    }
+
+    void theBoxShowsTheTextAndAnswersTheButtonPressed()
+    {
+        InstallMessageBoxHandler();
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&poll] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll.stop();
+            QCOMPARE(box->windowTitle(), QString("Korvalith WIN - [Create image]"));
+            QCOMPARE(box->text(), QString("line one\n\nline two"));
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            box->button(QMessageBox::Yes)->click();
+        });
+        poll.start();
+        QCOMPARE(ShowMessage("line one\r\n\r\nline two", 308, "Korvalith WIN - [Create image]"), 6);
+        SetMessageHandler({});
+    }
+
+    void statusDialogStartsFreshOnEveryRun()
+    {
+        QWidget owner;
+        StatusProgress progress(&owner);
+        for (int run = 0; run < 2; ++run) {
+            progress.Open("Please wait, while creating the image...");
+            frmStatus* dialog = progress.Dialog();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->bButtonPressed_g, false);
+            QVERIFY(dialog->isVisible());
+            QVERIFY(dialog->cbButton->isVisible());
+            QCOMPARE(dialog->cbButton->text(), QString("&Cancel"));
+            QCOMPARE(dialog->lblInfo->text(), QString("Please wait, while creating the image..."));
+            QCOMPARE(dialog->shpStatusBar->width(), 0);
+            progress.SetBarWidth(123);
+            QCOMPARE(dialog->shpStatusBar->width(), 123);
+
+            // Two clicks before the run looks make one request.
+            dialog->cbButton->click();
+            dialog->cbButton->click();
+            QVERIFY(progress.TakeCancelRequest());
+            QVERIFY(!progress.TakeCancelRequest());
+            dialog->cbButton->click();  // left pending when the run ends
+            progress.Close();
+            QVERIFY(!progress.Dialog());
+        }
+    }
+
+    void aFreshlyLoadedDialogHidesCancel()
+    {
+        frmStatus dialog;
+        QVERIFY(dialog.cbButton->isHidden());
+        QCOMPARE(dialog.bButtonPressed_g, false);
+        QCOMPARE(dialog.shpStatusBar->width(), PROGRESS_BAR_WIDTH);
+        for (const char* name : {"lblInfo", "lblStatusBarFrame", "shpStatusBar", "cbButton", "imgIcon", "lblBar"})
+            QVERIFY2(dialog.findChild<QWidget*>(name), name);
+    }
+};
+
+QTEST_MAIN(MessageAndProgressTest)
+#include "test_message_and_progress.moc"

@@ -1,0 +1,51 @@
+// The progress dialog of a create or restore run.
+#pragma once
+
+#include "ui/Progress.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class frmStatus : public QDialog {
+    Q_OBJECT
+public:
+    // Loading the dialog runs Form_Load: Cancel hidden, no click pending.
+    explicit frmStatus(QWidget* owner = nullptr);
+
+    // True once Cancel was clicked and the run has not yet acted on it.
+    bool bButtonPressed_g = false;
+
+    QLabel* lblInfo;
+    QLabel* lblStatusBarFrame;
+    QWidget* shpStatusBar;
+    QPushButton* cbButton;
+    QLabel* imgIcon;
+    QLabel* lblBar;
+
+private:
+    void Form_Load();
+    void cbButton_Click();
+};
+
+// Drives a frmStatus for the image engine: a fresh dialog for each run,
+// owned by the given window.
+class StatusProgress : public ProgressSink {
+public:
+    explicit StatusProgress(QWidget* owner) : owner_(owner) {}
+    ~StatusProgress() override;
+
+    void Open(const std::string& info) override;
+    void SetBarWidth(int width) override;
+    bool TakeCancelRequest() override;
+    void DoEvents() override;
+    void Close() override;
+
+    // The dialog of the run in progress, or nullptr between runs.
+    frmStatus* Dialog() const { return dialog_; }
+
+private:
+    QWidget* owner_;
+    frmStatus* dialog_ = nullptr;
+};
