@@ -3,8 +3,8 @@
 #include "app/frmKorvalithWIN.h"
 
 #include "drive/CapacityText.h"
+#include "drive/EjectCommand.h"
 #include "drive/PhysicalDrive.h"
-#include "ui/ShowMessage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -45,8 +45,6 @@ const DriveEntry& SelectedEntry()
     return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g]
                                                          : tPhysicalDrives_g[0];
 }
-
-const std::string kEjectTitle = std::string(PROGRAM_TITLE) + " - [Eject media]";
 }  // namespace
 
 void frmKorvalithWIN::timCheckDrives_Timer()
@@ -121,15 +119,5 @@ void frmKorvalithWIN::ShowDriveInformation()
 
 void frmKorvalithWIN::cmdEject_Click()
 {
-    const DriveEntry& entry = SelectedEntry();
-    const std::string& name = entry.DisplayName;
-    if (ShowMessage("Eject media in '" + name + "'?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kEjectTitle) !=
-        IDYES)
-        return;
-    if (EjectMedia(entry.DeviceName) == 1) {
-        ShowDriveInformation();
-        ShowMessage("Media in drive '" + name + "' ejected.", MB_ICONINFORMATION, kEjectTitle);
-    } else {
-        ShowMessage("Media in drive '" + name + "' could not be ejected.", MB_ICONSTOP, kEjectTitle);
-    }
+    EjectMediaCommand(SelectedEntry(), [this] { ShowDriveInformation(); });
 }
