@@ -43,6 +43,9 @@ KviRun RunKvi(const std::vector<std::string>& args, const std::string& drivesDir
         ::dup2(fdOut, 1);
         ::dup2(fdErr, 2);
         ::setenv("KORVALITH_SIMULATED_DRIVES", drivesDir.c_str(), 1);
+        // The clone's temporary image goes beside the drives, so tests
+        // running side by side never meet at its fixed name.
+        ::setenv("TMPDIR", drivesDir.c_str(), 1);
         std::vector<char*> argv{const_cast<char*>(KVI_PATH)};
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
