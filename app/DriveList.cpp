@@ -40,12 +40,6 @@ QString InformationLine(const DISK_GEOMETRY& g, int64_t capacity)
         .arg(QString::fromStdString(FormatCapacity(shown, decimalPoint)));
 }
 
-const DriveEntry& SelectedEntry()
-{
-    return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g]
-                                                         : tPhysicalDrives_g[0];
-}
-
 const std::string kEjectTitle = std::string(PROGRAM_TITLE) + " - [Eject media]";
 }  // namespace
 
@@ -104,7 +98,7 @@ void frmKorvalithWIN::ShowDriveInformation()
     tbInformation->setPlainText("Collecting drive information. Please wait...");
     bySelectedDrive_g = static_cast<uint8_t>(cbPhysicalDrive->currentIndex() + 1);
 
-    const DriveEntry& entry = SelectedEntry();
+    const DriveEntry& entry = SelectedDriveEntry();
     DISK_GEOMETRY geometry;
     int64_t capacity = 0;
     if (GetDriveGeometry(entry.DeviceName, geometry, capacity) != 1) {
@@ -121,7 +115,7 @@ void frmKorvalithWIN::ShowDriveInformation()
 
 void frmKorvalithWIN::cmdEject_Click()
 {
-    const DriveEntry& entry = SelectedEntry();
+    const DriveEntry& entry = SelectedDriveEntry();
     const std::string& name = entry.DisplayName;
     if (ShowMessage("Eject media in '" + name + "'?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kEjectTitle) !=
         IDYES)
