@@ -130,7 +130,9 @@ void frmSplash::BuildControls()
 
     lblCopyright = MakeLabel(this, "lblCopyright", {101, 314, 319, 15}, "#Copyright");
     lblCopyright->setAlignment(Qt::AlignCenter);
-    QFont narrowBold("Arial Narrow");
+    QFont narrowBold;
+    // Where Arial Narrow is missing, a narrow face of the same kind stands in.
+    narrowBold.setFamilies({"Arial Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed"});
     narrowBold.setPointSizeF(8.25);
     narrowBold.setBold(true);
     lblCopyright->setFont(narrowBold);

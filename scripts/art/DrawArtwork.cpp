@@ -107,20 +107,27 @@ void DrawBackdrop(QPainter& p, int width, int height)
     p.setPen(QPen(QColor(255, 255, 255, 22), 1));
     for (int y = 8; y < height; y += 16)
         p.drawLine(0, y, width, y);
+    // A light footer under the credits strip keeps the dark copyright line readable.
+    QLinearGradient footer(0, 266, 0, height);
+    footer.setColorAt(0, QColor(196, 206, 222));
+    footer.setColorAt(1, QColor(236, 239, 245));
+    p.fillRect(0, 266, width, height - 266, footer);
+    p.setPen(QPen(kAmber, 2));
+    p.drawLine(0, 266, width, 266);
     p.setPen(QPen(QColor(8, 14, 28), 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(1, 1, width - 2, height - 2));
 }
 
 // The band that only the full-width layout shows: product name set upright.
-void DrawSideBand(QPainter& p, int height)
+void DrawSideBand(QPainter& p)
 {
     QLinearGradient band(0, 0, 95, 0);
     band.setColorAt(0, QColor(10, 18, 38));
     band.setColorAt(1, QColor(10, 18, 38, 0));
-    p.fillRect(2, 2, 95, height - 4, band);
+    p.fillRect(2, 2, 95, 263, band);
     p.save();
-    p.translate(58, height - 24);
+    p.translate(58, 250);
     p.rotate(-90);
     QFont font("DejaVu Sans", 22, QFont::Bold);
     p.setFont(font);
@@ -137,7 +144,7 @@ QImage Background(int width, bool withSideBand)
     p.setRenderHint(QPainter::Antialiasing);
     DrawBackdrop(p, width, 330);
     if (withSideBand)
-        DrawSideBand(p, 330);
+        DrawSideBand(p);
     return image;
 }
 
