@@ -7,13 +7,7 @@
 inline constexpr const char* PRODUCT_NAME = "Korvalith(tm) WIN";
 inline constexpr const char* BUILD_STAMP = "21112005";
 
-#ifndef KORVALITH_VERSION_MAJOR
-#define KORVALITH_VERSION_MAJOR 1
-#endif
-#ifndef KORVALITH_VERSION_MINOR
-#define KORVALITH_VERSION_MINOR 1
-#endif
-
+// KORVALITH_VERSION_MAJOR/MINOR come from the build (korvalith_core).
 // Returns "Version <major>.<minor> [Build <stamp>]", numbers in plain decimal.
 inline std::string VersionLine()
 {
