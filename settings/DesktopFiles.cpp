@@ -45,6 +45,7 @@ bool ReadLines(const QString& path, QStringList& lines)
     return true;
 }
 
+// Returns true when the file now holds the lines, each ended by a newline.
 bool WriteLines(const QString& path, const QStringList& lines)
 {
     return ReplaceFile(path, (lines.join('\n') + '\n').toUtf8());

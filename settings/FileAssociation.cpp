@@ -12,6 +12,7 @@
 
 namespace {
 
+// Returns the five-line question naming the program's folder.
 std::string AssociationQuestion(const ProgramLocation& program)
 {
     const std::string product = PRODUCT_NAME;
@@ -34,6 +35,7 @@ void RemoveOpenWithEntries(const AssociationFiles& files, const ProgramLocation&
     }
 }
 
+// Returns true when the program's icon was written to the path.
 bool WriteProgramIcon(const QString& path)
 {
     QFile icon(ArtworkPath("icons/KorvalithWin.png"));
@@ -53,6 +55,8 @@ void RunIfInstalled(const QString& tool, const QString& folder)
     process.waitForFinished(30000);
 }
 
+// Runs every writing step in order; a step that fails leaves its file as it
+// was and the next step still runs.
 void WriteAssociation(const ProgramLocation& program)
 {
     const AssociationFiles files = UserAssociationFiles(program);

@@ -46,6 +46,7 @@ bool IsLayoutChordHeld()
     return (ModifierKeys()() & chord) == chord;
 }
 
+// Moves the window to the middle of the primary screen, when there is one.
 void CentreOnScreen(QWidget* window)
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

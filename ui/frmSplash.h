@@ -53,6 +53,12 @@ public:
     // Returns false once Unload has run.
     bool IsLoaded() const { return !unloaded_; }
 
+    // Event handlers; none returns a result. Form_Load sets the text's top,
+    // measures the line height, places the hidden picture and, in about mode,
+    // starts the pause timer. Clicks and character keys end in Form_Click,
+    // which unloads the about window and does nothing to the start-up
+    // splash. The timers pause 2000 ms, then raise the text one pixel per
+    // tick until it has risen past its lines, then put it back and pause.
     void Form_Load();
     void Form_Click();
     void Form_KeyPress();
