@@ -21,5 +21,8 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 clean:
 	rm -rf $(BUILD)
