@@ -1,0 +1,241 @@
+#include "platform/LinuxDriveProbe.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace {
+
+std::string Trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+// Returns the file's text without surrounding white space, or nothing when
+// it cannot be read.
+std::optional<std::string> ReadText(const fs::path& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return Trim(text.str());
+}
+
+bool ReadFlag(const fs::path& path)
+{
+    return ReadText(path).value_or("") == "1";
+}
+
+// Returns the names in a folder, sorted; none when it cannot be listed.
+std::vector<std::string> ListNames(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The kernel writes blanks and a few other characters in mount points and
+// swap paths as backslash and three octal digits.
+std::string Unescape(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() &&
+            std::all_of(s.begin() + i + 1, s.begin() + i + 4, [](char c) { return c >= '0' && c <= '7'; })) {
+            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitBlanks(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; in >> field;)
+        fields.push_back(field);
+    return fields;
+}
+
+std::optional<int64_t> ParseCount(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return std::stoll(text);
+}
+
+DeviceNumber FromDevT(dev_t d)
+{
+    return {::major(d), ::minor(d)};
+}
+
+bool OnUsbBus(const fs::path& root, const fs::path& sysBlockEntry)
+{
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(sysBlockEntry, ec);
+    if (ec)
+        return false;
+    const fs::path base = fs::canonical(root, ec);
+    const fs::path inside = ec ? resolved : resolved.lexically_relative(base);
+    for (const auto& part : inside)
+        if (part.string().rfind("usb", 0) == 0)
+            return true;
+    return false;
+}
+
+BlockDisk ProbeDisk(const fs::path& root, const fs::path& dir, const std::string& name)
+{
+    BlockDisk disk;
+    disk.name = name;
+    disk.dev = ParseDeviceNumber(ReadText(dir / "dev").value_or(""));
+    disk.removable = ReadFlag(dir / "removable");
+    disk.readOnly = ReadFlag(dir / "ro");
+    disk.onUsb = OnUsbBus(root, dir);
+    disk.mmcType = ReadText(dir / "device" / "type").value_or("");
+    std::error_code ec;
+    disk.hasBackingFile = fs::exists(dir / "loop" / "backing_file", ec);
+    if (const auto sectors = ParseCount(ReadText(dir / "size").value_or("")))
+        disk.sizeBytes = *sectors * 512;
+    disk.vendor = ReadText(dir / "device" / "vendor").value_or("");
+    disk.model = ReadText(dir / "device" / "model").value_or(ReadText(dir / "device" / "name").value_or(""));
+    disk.holders = ListNames(dir / "holders");
+    for (const std::string& entry : ListNames(dir)) {
+        if (!fs::exists(dir / entry / "partition", ec))
+            continue;
+        BlockPartition part;
+        part.name = entry;
+        part.dev = ParseDeviceNumber(ReadText(dir / entry / "dev").value_or(""));
+        part.holders = ListNames(dir / entry / "holders");
+        disk.partitions.push_back(std::move(part));
+    }
+    return disk;
+}
+
+// Returns the device number behind a path that /proc names: the block
+// device it is, or for a regular file (a swap file) the filesystem it lives
+// on. A /dev path missing below `root` is looked up by its name among the
+// probed devices.
+std::optional<DeviceNumber> ResolveDevicePath(const fs::path& root, const std::string& path, bool fileMeansItsFilesystem,
+                                              const std::vector<BlockDisk>& disks)
+{
+    if (path.empty() || path[0] != '/')
+        return std::nullopt;
+    struct stat st {};
+    if (::stat((root / path.substr(1)).c_str(), &st) == 0) {
+        if (S_ISBLK(st.st_mode))
+            return FromDevT(st.st_rdev);
+        if (S_ISREG(st.st_mode) && fileMeansItsFilesystem)
+            return FromDevT(st.st_dev);
+        return std::nullopt;
+    }
+    if (path.rfind("/dev/", 0) != 0)
+        return std::nullopt;
+    const std::string name = fs::path(path).filename().string();
+    for (const BlockDisk& disk : disks) {
+        if (disk.name == name)
+            return disk.dev;
+        for (const BlockPartition& part : disk.partitions)
+            if (part.name == name)
+                return part.dev;
+    }
+    return std::nullopt;
+}
+
+// Returns the entries of a mountinfo file, or nothing when it cannot be read.
+std::optional<std::vector<MountEntry>> ReadMounts(const fs::path& root, const std::vector<BlockDisk>& disks)
+{
+    std::ifstream in(root / "proc/self/mountinfo");
+    if (!in)
+        return std::nullopt;
+    std::vector<MountEntry> mounts;
+    for (std::string line; std::getline(in, line);) {
+        // id parent major:minor root mount-point options [optional...] - type source super-options
+        const auto fields = SplitBlanks(line);
+        const auto dash = std::find(fields.begin() + std::min<size_t>(6, fields.size()), fields.end(), "-");
+        const auto dev = fields.size() > 4 ? ParseDeviceNumber(fields[2]) : std::nullopt;
+        const auto id = fields.empty() ? std::nullopt : ParseCount(fields[0]);
+        if (!dev || !id || dash == fields.end())
+            continue;
+        MountEntry mount;
+        mount.id = static_cast<int>(*id);
+        mount.dev = *dev;
+        mount.mountPoint = Unescape(fields[4]);
+        if (dash + 2 < fields.end())
+            mount.sourceDev = ResolveDevicePath(root, Unescape(*(dash + 2)), false, disks);
+        mounts.push_back(std::move(mount));
+    }
+    return mounts;
+}
+
+// Returns the active swap areas, or nothing when /proc/swaps cannot be read.
+std::optional<std::vector<SwapEntry>> ReadSwaps(const fs::path& root, const std::vector<BlockDisk>& disks)
+{
+    std::ifstream in(root / "proc/swaps");
+    if (!in)
+        return std::nullopt;
+    std::vector<SwapEntry> swaps;
+    std::string line;
+    std::getline(in, line);  // column titles
+    while (std::getline(in, line)) {
+        const auto fields = SplitBlanks(line);
+        if (fields.empty())
+            continue;
+        SwapEntry swap;
+        swap.path = Unescape(fields[0]);
+        swap.dev = ResolveDevicePath(root, swap.path, true, disks);
+        swaps.push_back(std::move(swap));
+    }
+    return swaps;
+}
+
+}  // namespace
+
+std::optional<DeviceNumber> ParseDeviceNumber(const std::string& text)
+{
+    const std::string t = Trim(text);
+    const auto colon = t.find(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const auto major = ParseCount(t.substr(0, colon));
+    const auto minor = ParseCount(t.substr(colon + 1));
+    if (!major || !minor || *major > 0xFFFFFFFF || *minor > 0xFFFFFFFF)
+        return std::nullopt;
+    return DeviceNumber{static_cast<unsigned>(*major), static_cast<unsigned>(*minor)};
+}
+
+BlockSnapshot ProbeBlockDevices(const std::string& root)
+{
+    const fs::path base(root.empty() ? "/" : root);
+    BlockSnapshot snapshot;
+    for (const std::string& name : ListNames(base / "sys/block"))
+        snapshot.disks.push_back(ProbeDisk(base, base / "sys/block" / name, name));
+    if (auto mounts = ReadMounts(base, snapshot.disks)) {
+        snapshot.mounts = std::move(*mounts);
+        snapshot.mountsRead = true;
+    }
+    if (auto swaps = ReadSwaps(base, snapshot.disks)) {
+        snapshot.swaps = std::move(*swaps);
+        snapshot.swapsRead = true;
+    }
+    return snapshot;
+}
+
+}  // namespace platform
