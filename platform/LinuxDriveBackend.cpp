@@ -67,7 +67,8 @@ public:
         const auto drives = ListDrives(snapshot);
         if (driveNumber < 0 || static_cast<size_t>(driveNumber) >= drives.size())
             return std::nullopt;
-        const BlockDisk& disk = *drives[driveNumber];
+        BlockDisk disk = *drives[driveNumber];
+        ProbeDiskIdentity("/", disk);
         DriveDescription d;
         d.devicePath = "/dev/" + disk.name;
         d.vendor = disk.vendor;
@@ -96,7 +97,9 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
         ::close(fd);
         return nullptr;
     }
-    return MakeLinuxDriveHandle(fd, MediaTypeOf(disk));
+    BlockDisk identified = disk;
+    ProbeDiskIdentity("/", identified);
+    return MakeLinuxDriveHandle(fd, MediaTypeOf(identified));
 }
 
 std::unique_ptr<DriveBackend> MakeLinuxDriveBackend()

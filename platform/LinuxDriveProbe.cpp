@@ -1,11 +1,14 @@
 #include "platform/LinuxDriveProbe.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,16 +24,22 @@ std::string Trim(const std::string& s)
     return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
-// Returns the file's text without surrounding white space, or nothing when
-// it cannot be read.
+// Returns the file's text (the first 4 KiB; /sys attributes are short)
+// without surrounding white space, or nothing when it cannot be read.
 std::optional<std::string> ReadText(const fs::path& path)
 {
-    std::ifstream in(path);
-    if (!in)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Trim(text.str());
+    char buffer[4096];
+    ssize_t got;
+    do
+        got = ::read(fd, buffer, sizeof buffer);
+    while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got < 0)
+        return std::nullopt;
+    return Trim(std::string(buffer, static_cast<size_t>(got)));
 }
 
 bool ReadFlag(const fs::path& path)
@@ -45,6 +54,22 @@ std::vector<std::string> ListNames(const fs::path& dir)
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
         names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Returns the names of the real subfolders (not links) in a folder, sorted.
+// Partitions are among them; the many attribute files are not, and are
+// skipped without a look at each.
+std::vector<std::string> ListSubfolders(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_symlink(typeError) && it->is_directory(typeError))
+            names.push_back(it->path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -87,38 +112,33 @@ DeviceNumber FromDevT(dev_t d)
     return {::major(d), ::minor(d)};
 }
 
+// `root` is already resolved.
 bool OnUsbBus(const fs::path& root, const fs::path& sysBlockEntry)
 {
     std::error_code ec;
     const fs::path resolved = fs::canonical(sysBlockEntry, ec);
     if (ec)
         return false;
-    const fs::path base = fs::canonical(root, ec);
-    const fs::path inside = ec ? resolved : resolved.lexically_relative(base);
+    const fs::path inside = resolved.lexically_relative(root);
     for (const auto& part : inside)
         if (part.string().rfind("usb", 0) == 0)
             return true;
     return false;
 }
 
-BlockDisk ProbeDisk(const fs::path& root, const fs::path& dir, const std::string& name)
+// Reads what deciding about the disk needs; its identity is left for
+// ProbeDiskIdentity.
+BlockDisk ProbeDisk(const fs::path& dir, const std::string& name)
 {
     BlockDisk disk;
     disk.name = name;
     disk.dev = ParseDeviceNumber(ReadText(dir / "dev").value_or(""));
-    disk.removable = ReadFlag(dir / "removable");
     disk.readOnly = ReadFlag(dir / "ro");
-    disk.onUsb = OnUsbBus(root, dir);
-    disk.mmcType = ReadText(dir / "device" / "type").value_or("");
-    std::error_code ec;
-    disk.hasBackingFile = fs::exists(dir / "loop" / "backing_file", ec);
-    if (const auto sectors = ParseCount(ReadText(dir / "size").value_or("")))
-        disk.sizeBytes = *sectors * 512;
-    disk.vendor = ReadText(dir / "device" / "vendor").value_or("");
-    disk.model = ReadText(dir / "device" / "model").value_or(ReadText(dir / "device" / "name").value_or(""));
+    disk.hasBackingFile = ::access((dir / "loop" / "backing_file").c_str(), F_OK) == 0;
     disk.holders = ListNames(dir / "holders");
-    for (const std::string& entry : ListNames(dir)) {
-        if (!fs::exists(dir / entry / "partition", ec))
+    for (const std::string& entry : ListSubfolders(dir)) {
+        // The kernel names partitions after their disk ("sdb1", "nvme0n1p2").
+        if (entry.rfind(name, 0) != 0 || ::access((dir / entry / "partition").c_str(), F_OK) != 0)
             continue;
         BlockPartition part;
         part.name = entry;
@@ -178,8 +198,11 @@ std::optional<std::vector<MountEntry>> ReadMounts(const fs::path& root, const st
         mount.id = static_cast<int>(*id);
         mount.dev = *dev;
         mount.mountPoint = Unescape(fields[4]);
-        if (dash + 2 < fields.end())
-            mount.sourceDev = ResolveDevicePath(root, Unescape(*(dash + 2)), false, disks);
+        // Only /dev sources are looked at: a path elsewhere names no block
+        // device, and might sit on a network share that does not answer.
+        const std::string source = dash + 2 < fields.end() ? Unescape(*(dash + 2)) : "";
+        if (source.rfind("/dev/", 0) == 0)
+            mount.sourceDev = ResolveDevicePath(root, source, false, disks);
         mounts.push_back(std::move(mount));
     }
     return mounts;
@@ -226,7 +249,7 @@ BlockSnapshot ProbeBlockDevices(const std::string& root)
     const fs::path base(root.empty() ? "/" : root);
     BlockSnapshot snapshot;
     for (const std::string& name : ListNames(base / "sys/block"))
-        snapshot.disks.push_back(ProbeDisk(base, base / "sys/block" / name, name));
+        snapshot.disks.push_back(ProbeDisk(base / "sys/block" / name, name));
     if (auto mounts = ReadMounts(base, snapshot.disks)) {
         snapshot.mounts = std::move(*mounts);
         snapshot.mountsRead = true;
@@ -236,6 +259,23 @@ BlockSnapshot ProbeBlockDevices(const std::string& root)
         snapshot.swapsRead = true;
     }
     return snapshot;
+}
+
+void ProbeDiskIdentity(const std::string& root, BlockDisk& disk)
+{
+    const fs::path given(root.empty() ? "/" : root);
+    std::error_code ec;
+    fs::path base = fs::canonical(given, ec);
+    if (ec)
+        base = given;
+    const fs::path dir = base / "sys/block" / disk.name;
+    disk.removable = ReadFlag(dir / "removable");
+    disk.onUsb = OnUsbBus(base, dir);
+    disk.mmcType = ReadText(dir / "device" / "type").value_or("");
+    if (const auto sectors = ParseCount(ReadText(dir / "size").value_or("")))
+        disk.sizeBytes = *sectors * 512;
+    disk.vendor = ReadText(dir / "device" / "vendor").value_or("");
+    disk.model = ReadText(dir / "device" / "model").value_or(ReadText(dir / "device" / "name").value_or(""));
 }
 
 }  // namespace platform

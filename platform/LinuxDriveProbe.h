@@ -28,18 +28,21 @@ struct BlockPartition {
 };
 
 struct BlockDisk {
+    // What deciding whether it is a drive needs (ProbeBlockDevices).
     std::string name;                 // as listed in /sys/block
     std::optional<DeviceNumber> dev;  // nothing when its `dev` was unreadable
+    bool hasBackingFile = false;      // `loop/backing_file` exists
+    bool readOnly = false;            // `ro` is 1
+    std::vector<std::string> holders;
+    std::vector<BlockPartition> partitions;
+
+    // What tells the user and the media class about it (ProbeDiskIdentity).
     bool removable = false;           // `removable` is 1
     bool onUsb = false;               // its device path runs through a USB bus
     std::string mmcType;              // `device/type` ("SD", "MMC", ...), empty if none
-    bool hasBackingFile = false;      // `loop/backing_file` exists
-    bool readOnly = false;            // `ro` is 1
     int64_t sizeBytes = -1;           // `size` x 512, -1 when unreadable
-    std::string vendor;
-    std::string model;
-    std::vector<std::string> holders;
-    std::vector<BlockPartition> partitions;
+    std::string vendor;               // `device/vendor`
+    std::string model;                // `device/model`, or `device/name` of an mmc card
 };
 
 struct MountEntry {
@@ -62,8 +65,13 @@ struct BlockSnapshot {
     bool swapsRead = false;            // /proc/swaps could be read
 };
 
-// Returns what the tree below `root` ("/" for the running system) holds.
-// Files that cannot be read leave their members at the defaults above.
+// Returns what the tree below `root` ("/" for the running system) holds,
+// without the disks' identity, which is read for one disk at a time: the
+// drive routines probe on every call, up to 128 times a second. Files that
+// cannot be read leave their members at the defaults above.
 BlockSnapshot ProbeBlockDevices(const std::string& root = "/");
+
+// Fills in the identity members of a disk probed below the same root.
+void ProbeDiskIdentity(const std::string& root, BlockDisk& disk);
 
 }  // namespace platform

@@ -22,7 +22,11 @@ bool StartsWith(const std::string& s, const std::string& prefix)
 
 bool IsSystemMountPoint(const std::string& path)
 {
-    static const std::array<std::string, 6> points = {"/", "/boot", "/boot/efi", "/usr", "/var", "/home"};
+    // The last four are where live systems keep the medium they booted from,
+    // while / itself is an overlay that names no disk.
+    static const std::array<std::string, 10> points = {
+        "/", "/boot", "/boot/efi", "/usr", "/var", "/home",
+        "/run/live/medium", "/cdrom", "/run/initramfs/live", "/run/archiso/bootmnt"};
     return std::find(points.begin(), points.end(), path) != points.end();
 }
 

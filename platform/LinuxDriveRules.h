@@ -19,7 +19,8 @@ bool IsOfferableKind(const BlockDisk& disk);
 
 // Returns true when the disk holds the running system: it or one of its
 // partitions, or a device built on them (LVM, RAID, encryption), is mounted
-// at /, /boot, /boot/efi, /usr, /var or /home, or is active swap. Also true
+// at /, /boot, /boot/efi, /usr, /var or /home (or where a live system keeps
+// its boot medium), or is active swap. Also true
 // whenever that cannot be told (mounts or swap unreadable, a device number
 // unknown), so that an unknown disk is never offered.
 bool HoldsRunningSystem(const BlockSnapshot& snapshot, const BlockDisk& disk);

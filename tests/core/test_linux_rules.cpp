@@ -145,6 +145,15 @@ std::vector<std::string> OfferedNames(const std::vector<FakeDisk>& disks, const 
     return Names(ListDrives(snapshot));
 }
 
+// Returns the disk of that name with its identity probed from the tree.
+BlockDisk Identified(const FakeTree& tree, const std::string& name)
+{
+    BlockDisk disk;
+    disk.name = name;
+    ProbeDiskIdentity(tree.Root(), disk);
+    return disk;
+}
+
 const FakeDisk kSda{.name = "sda", .dev = "8:0", .partitions = {{"sda1", "8:1"}, {"sda2", "8:2"}}};
 const FakeDisk kSdaa{.name = "sdaa", .dev = "65:160", .partitions = {{"sdaa1", "65:161"}}};
 
@@ -201,6 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"PartitionAtUsr", "partition at /usr", {kSda, kSdaa}, {{"8:2", "/usr"}}, {}, {"sdaa"}},
         FilterCase{"PartitionAtVar", "partition at /var", {kSda, kSdaa}, {{"8:2", "/var"}}, {}, {"sdaa"}},
         FilterCase{"PartitionAtHome", "partition at /home", {kSda, kSdaa}, {{"8:2", "/home"}}, {}, {"sdaa"}},
+        FilterCase{"LiveBootMedium", "the medium a live system booted from", {kSda, kSdaa},
+                   {{"0:30", "/", "overlay"}, {"65:161", "/run/live/medium"}}, {}, {"sda"}},
         FilterCase{"LongerNameAtRoot", "sdaa's partition at / hides sdaa only", {kSda, kSdaa}, {{"65:161", "/"}}, {}, {"sda"}},
         FilterCase{"OtherMountPoints", "other mount points do not hide a disk",
                    {kSda, kSdaa},
@@ -271,12 +282,16 @@ TEST(LinuxDriveRules, DrivesAreNumberedInNaturalOrder)
 
 TEST(LinuxDriveRules, NoMoreThan128Drives)
 {
-    FakeTree tree;
-    for (int i = 0; i < 130; ++i)
-        tree.Add({.name = "loop" + std::to_string(i), .dev = "7:" + std::to_string(i), .backingFile = true});
-    tree.SetMounts({});
-    tree.SetSwaps({});
-    const auto drives = ListDrives(ProbeBlockDevices(tree.Root()));
+    BlockSnapshot snapshot;
+    snapshot.mountsRead = snapshot.swapsRead = true;
+    for (unsigned i = 0; i < 130; ++i) {
+        BlockDisk disk;
+        disk.name = "loop" + std::to_string(i);
+        disk.dev = DeviceNumber{7, i};
+        disk.hasBackingFile = true;
+        snapshot.disks.push_back(disk);
+    }
+    const auto drives = ListDrives(snapshot);
     ASSERT_EQ(drives.size(), 128u);
     EXPECT_EQ(drives.back()->name, "loop127");
 }
@@ -297,15 +312,9 @@ TEST(LinuxDriveRules, MediaClass)
         {{.name = "loop3", .dev = "7:3", .backingFile = true}, 12},
     };
     FakeTree tree;
-    for (const auto& c : cases)
-        tree.Add(c.disk);
-    const BlockSnapshot snapshot = ProbeBlockDevices(tree.Root());
-    ASSERT_EQ(snapshot.disks.size(), cases.size());
     for (const auto& c : cases) {
-        const auto it = std::find_if(snapshot.disks.begin(), snapshot.disks.end(),
-                                     [&](const BlockDisk& d) { return d.name == c.disk.name; });
-        ASSERT_NE(it, snapshot.disks.end());
-        EXPECT_EQ(MediaTypeOf(*it), c.mediaType) << c.disk.name;
+        tree.Add(c.disk);
+        EXPECT_EQ(MediaTypeOf(Identified(tree, c.disk.name)), c.mediaType) << c.disk.name;
     }
 }
 
@@ -319,10 +328,8 @@ TEST(LinuxDriveRules, ProbeReadsIdentityAndSize)
     tree.Write(sdc / "device/model", "STORAGE DEVICE  ");
     tree.Write(sdc / "size", "62333952");
     tree.Write(fs::path(tree.Root()) / "sys/devices/virtual/block/mmcblk0/device/name", "SD32G");
-    const BlockSnapshot snapshot = ProbeBlockDevices(tree.Root());
-    ASSERT_EQ(snapshot.disks.size(), 2u);
-    const BlockDisk& card = snapshot.disks[0];
-    const BlockDisk& stick = snapshot.disks[1];
+    const BlockDisk stick = Identified(tree, "sdc");
+    const BlockDisk card = Identified(tree, "mmcblk0");
     EXPECT_EQ(stick.vendor, "Generic");
     EXPECT_EQ(stick.model, "STORAGE DEVICE");
     EXPECT_EQ(stick.sizeBytes, 62333952LL * 512);
