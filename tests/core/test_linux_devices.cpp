@@ -276,6 +276,21 @@ TEST_F(LinuxDevices, LoopDeviceIsReadAndWrittenThroughItsHandle)
     EXPECT_TRUE(std::equal(original.begin(), original.begin() + 65536, after.begin()));
 }
 
+TEST_F(LinuxDevices, LoopDeviceRefusesToEject)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    LoopDevice loop(1 << 20);
+    if (!loop.Attached())
+        GTEST_SKIP() << "no loop device could be attached";
+    const BlockSnapshot snapshot = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(snapshot, loop.Name());
+    ASSERT_NE(disk, nullptr);
+    auto drive = OpenBlockDevice(snapshot, *disk, OpenPurpose::Eject);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_FALSE(drive->Eject());  // a loop device has no medium to eject
+}
+
 TEST_F(LinuxDevices, MountedFilesystemIsUnmountedBeforeWriting)
 {
     if (const std::string why = MountExt4OnLoop(); !why.empty())
