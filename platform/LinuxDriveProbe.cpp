@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -47,29 +48,28 @@ bool ReadFlag(const fs::path& path)
     return ReadText(path).value_or("") == "1";
 }
 
-// Returns the names in a folder, sorted; none when it cannot be listed.
-std::vector<std::string> ListNames(const fs::path& dir)
+// Returns the names in a folder, sorted; with `foldersOnly`, only real
+// subfolders (not links). None when the folder cannot be listed.
+std::vector<std::string> ListNames(const fs::path& dir, bool foldersOnly = false)
 {
     std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Returns the names of the real subfolders (not links) in a folder, sorted.
-// Partitions are among them; the many attribute files are not, and are
-// skipped without a look at each.
-std::vector<std::string> ListSubfolders(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_symlink(typeError) && it->is_directory(typeError))
-            names.push_back(it->path().filename().string());
+    DIR* listing = ::opendir(dir.c_str());
+    if (!listing)
+        return names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        // /sys fills in the entry type, so the attribute files around the
+        // partitions are skipped without a look at each.
+        if (foldersOnly && entry->d_type != DT_DIR) {
+            struct stat st {};
+            if (entry->d_type != DT_UNKNOWN || ::lstat((dir / name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+                continue;
+        }
+        names.push_back(name);
     }
+    ::closedir(listing);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -136,7 +136,7 @@ BlockDisk ProbeDisk(const fs::path& dir, const std::string& name)
     disk.readOnly = ReadFlag(dir / "ro");
     disk.hasBackingFile = ::access((dir / "loop" / "backing_file").c_str(), F_OK) == 0;
     disk.holders = ListNames(dir / "holders");
-    for (const std::string& entry : ListSubfolders(dir)) {
+    for (const std::string& entry : ListNames(dir, true)) {
         // The kernel names partitions after their disk ("sdb1", "nvme0n1p2").
         if (entry.rfind(name, 0) != 0 || ::access((dir / entry / "partition").c_str(), F_OK) != 0)
             continue;
