@@ -17,6 +17,7 @@ namespace platform {
 
 namespace {
 
+// Returns s without leading and trailing white space.
 std::string Trim(const std::string& s)
 {
     const auto b = s.find_first_not_of(" \t\r\n");
@@ -43,6 +44,7 @@ std::optional<std::string> ReadText(const fs::path& path)
     return Trim(std::string(buffer, static_cast<size_t>(got)));
 }
 
+// Returns true when the file holds "1".
 bool ReadFlag(const fs::path& path)
 {
     return ReadText(path).value_or("") == "1";
@@ -74,8 +76,9 @@ std::vector<std::string> ListNames(const fs::path& dir, bool foldersOnly = false
     return names;
 }
 
-// The kernel writes blanks and a few other characters in mount points and
-// swap paths as backslash and three octal digits.
+// Returns s with its escapes undone: the kernel writes blanks and a few
+// other characters in mount points and swap paths as backslash and three
+// octal digits.
 std::string Unescape(const std::string& s)
 {
     std::string out;
@@ -91,6 +94,7 @@ std::string Unescape(const std::string& s)
     return out;
 }
 
+// Returns the blank-separated fields of a line.
 std::vector<std::string> SplitBlanks(const std::string& line)
 {
     std::vector<std::string> fields;
@@ -100,6 +104,7 @@ std::vector<std::string> SplitBlanks(const std::string& line)
     return fields;
 }
 
+// Returns the value of a plain decimal number, or nothing for any other text.
 std::optional<int64_t> ParseCount(const std::string& text)
 {
     if (text.empty() || text.size() > 18 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -107,12 +112,14 @@ std::optional<int64_t> ParseCount(const std::string& text)
     return std::stoll(text);
 }
 
+// Returns the major and minor number of d.
 DeviceNumber FromDevT(dev_t d)
 {
     return {::major(d), ::minor(d)};
 }
 
-// `root` is already resolved.
+// Returns true when the device's place in /sys/devices lies below a USB
+// bus; `root` is already resolved.
 bool OnUsbBus(const fs::path& root, const fs::path& sysBlockEntry)
 {
     std::error_code ec;
@@ -126,7 +133,7 @@ bool OnUsbBus(const fs::path& root, const fs::path& sysBlockEntry)
     return false;
 }
 
-// Reads what deciding about the disk needs; its identity is left for
+// Returns what deciding about the disk needs; its identity is left for
 // ProbeDiskIdentity.
 BlockDisk ProbeDisk(const fs::path& dir, const std::string& name)
 {

@@ -15,11 +15,13 @@ constexpr int MAX_DRIVES = 128;
 // more than a few levels deep; anything deeper is treated as unknown.
 constexpr int MAX_HOLDER_DEPTH = 8;
 
+// Returns true when s begins with prefix.
 bool StartsWith(const std::string& s, const std::string& prefix)
 {
     return s.rfind(prefix, 0) == 0;
 }
 
+// Returns true for the mount points that make a disk the system's.
 bool IsSystemMountPoint(const std::string& path)
 {
     // The last four are where live systems keep the medium they booted from,
@@ -30,6 +32,7 @@ bool IsSystemMountPoint(const std::string& path)
     return std::find(points.begin(), points.end(), path) != points.end();
 }
 
+// Returns true when dev is among devs.
 bool Contains(const std::vector<DeviceNumber>& devs, const DeviceNumber& dev)
 {
     return std::find(devs.begin(), devs.end(), dev) != devs.end();
@@ -42,6 +45,7 @@ struct SystemDevices {
     bool known = true;
 };
 
+// Returns the devices mounted at a system mount point or used as swap.
 SystemDevices CollectSystemDevices(const BlockSnapshot& snapshot)
 {
     SystemDevices system;
@@ -64,6 +68,7 @@ SystemDevices CollectSystemDevices(const BlockSnapshot& snapshot)
     return system;
 }
 
+// Returns the disk of that name, or nullptr.
 const BlockDisk* FindDisk(const BlockSnapshot& snapshot, const std::string& name)
 {
     for (const BlockDisk& disk : snapshot.disks)
@@ -72,6 +77,8 @@ const BlockDisk* FindDisk(const BlockSnapshot& snapshot, const std::string& name
     return nullptr;
 }
 
+// Returns true when the disk, one of its partitions, or a device built on
+// them is in system use, or when that cannot be told.
 bool DiskInSystemUse(const BlockSnapshot& snapshot, const BlockDisk& disk, const SystemDevices& system, int depth);
 
 // Returns true when the device, or a device built on it, is one the system
@@ -146,6 +153,7 @@ int CompareRuns(const NameRun& a, const NameRun& b)
     return x.compare(y);
 }
 
+// Returns how many folders deep a mount point lies ("/" 0, "/media/a" 2).
 int Depth(const std::string& path)
 {
     return static_cast<int>(std::count_if(path.begin(), path.end(), [](char c) { return c == '/'; })) -
