@@ -121,14 +121,8 @@ int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& Im
     CurrentProgress().Open("Please wait, while restoring the image...");
     progressOpen = true;
     run.image = PosixFile::OpenForReading(ImagePath);
-    // Opening a drive for writing takes its filesystems away: not for an
-    // image that cannot even be read.
     if (!run.image.IsOpen())
         return -3;
-    run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::WriteWhole);
-    if (!run.drive)
-        return -3;
-
     ImageHeaderBytes bytes{};
     if (run.image.ReadFull(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()))
         return -4;
@@ -139,6 +133,11 @@ int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& Im
                               vbCrLf + "Do you really want to continue?",
                           kCaption))
         return 0;
+    // Opening a drive for writing takes its filesystems away, so it waits
+    // until the image is readable and the user has said the last word.
+    run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::WriteWhole);
+    if (!run.drive)
+        return -3;
     return WriteBlocks(run, header.DriveSize);
 }
 

@@ -103,6 +103,21 @@ TEST(ImageDriveCalls, RestoreWritesEachBlockAtItsOffsetThenFlushes)
     EXPECT_EQ(f.drives.Bytes(1), f.source);
 }
 
+TEST(ImageDriveCalls, DriveIsNotOpenedForWritingBeforeTheLastQuestion)
+{
+    Fixture f;
+    f.drives.SetIni(1, {{"SectorsPerTrack", "32"}});
+    ImageHeader header;
+    ASSERT_EQ(CreateImage("PHYSICALDRIVE0", f.image, header), 1);
+    f.log.opens.clear();
+    ScriptedMessages messages;
+    messages.Answer(IDYES).Answer(IDNO);  // warning, mismatch
+    EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", f.image), 0);
+    messages.Answer(IDYES);
+    EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", f.drives.FilePath("missing.kvi")), -3);
+    EXPECT_TRUE(f.log.opens.empty());
+}
+
 TEST(ImageDriveCalls, FailedFlushIsAWriteFailure)
 {
     const ShownMessage warning{"*** WARNING *** WARNING *** WARNING ***\r\n\r\nYou are about to restore an image.\r\n\r\n"
