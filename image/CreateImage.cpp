@@ -39,14 +39,19 @@ const char* Reason(int32_t result)
 }
 
 // Returns 1 when the drive was opened and the file created, else -3. The
-// file is created even when the drive fails to open.
+// file is created only once the drive is open: a busy drive must not cost
+// the user the file that was at the path.
 int32_t OpenBoth(CreateRun& run, const std::string& DriveName, const std::string& ImagePath)
 {
     run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::ReadWhole);
+    if (!run.drive)
+        return -3;
     run.image = PosixFile::CreateForWriting(ImagePath);
-    if (run.image.IsOpen() && ::fstat(run.image.Fd(), &run.created) != 0)
+    if (!run.image.IsOpen())
+        return -3;
+    if (::fstat(run.image.Fd(), &run.created) != 0)
         run.created = {};
-    return run.drive && run.image.IsOpen() ? 1 : -3;
+    return 1;
 }
 
 // Appends one block: length field, then the compressed bytes.
