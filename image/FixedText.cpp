@@ -74,6 +74,7 @@ char ToCp1252(char32_t cp)
     return '?';
 }
 
+// Appends the UTF-8 form of a code point below 0x10000 to out.
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {

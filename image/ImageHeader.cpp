@@ -8,6 +8,8 @@
 
 namespace {
 
+// Writes members one after another into the 384 bytes, little-endian,
+// fixed text in Windows-1252.
 class Packer {
 public:
     explicit Packer(ImageHeaderBytes& bytes) : bytes_(bytes) {}
@@ -28,6 +30,8 @@ private:
     size_t at_ = 0;
 };
 
+// Reads members one after another from the 384 bytes; the counterpart of
+// Packer.
 class Unpacker {
 public:
     explicit Unpacker(const ImageHeaderBytes& bytes) : bytes_(bytes) {}

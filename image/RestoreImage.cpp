@@ -33,6 +33,7 @@ const char* Reason(int32_t result)
     }
 }
 
+// Returns true when the user chose to ignore a failed drive write.
 bool AskIgnoreWriteError()
 {
     return engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf + vbCrLf +
