@@ -336,15 +336,3 @@ void frmKorvalithWIN::Form_OLEDragDrop(const QStringList& files)
     if (!files.isEmpty())
         SetImageFile(files.first());
 }
-
-void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
-{
-    timCheckDrives->stop();
-    SetTitleState(0);
-    setEnabled(false);
-    body();
-    setEnabled(true);
-    timCheckDrives->start();
-    activateWindow();
-    setFocus();
-}
