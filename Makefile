@@ -36,5 +36,8 @@ demo-cli: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target kvi
 	@scripts/demo-cli.sh $(BUILD)/cli/kvi
 
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 clean:
 	rm -rf $(BUILD)

@@ -40,11 +40,6 @@ QString InformationLine(const DISK_GEOMETRY& g, int64_t capacity)
         .arg(QString::fromStdString(FormatCapacity(shown, decimalPoint)));
 }
 
-const DriveEntry& SelectedEntry()
-{
-    return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g]
-                                                         : tPhysicalDrives_g[0];
-}
 }  // namespace
 
 void frmKorvalithWIN::timCheckDrives_Timer()
@@ -102,7 +97,7 @@ void frmKorvalithWIN::ShowDriveInformation()
     tbInformation->setPlainText("Collecting drive information. Please wait...");
     bySelectedDrive_g = static_cast<uint8_t>(cbPhysicalDrive->currentIndex() + 1);
 
-    const DriveEntry& entry = SelectedEntry();
+    const DriveEntry& entry = SelectedDriveEntry();
     DISK_GEOMETRY geometry;
     int64_t capacity = 0;
     if (GetDriveGeometry(entry.DeviceName, geometry, capacity) != 1) {
@@ -119,5 +114,5 @@ void frmKorvalithWIN::ShowDriveInformation()
 
 void frmKorvalithWIN::cmdEject_Click()
 {
-    EjectMediaCommand(SelectedEntry(), [this] { ShowDriveInformation(); });
+    EjectMediaCommand(SelectedDriveEntry(), [this] { ShowDriveInformation(); });
 }

@@ -4,6 +4,7 @@
 #include "drive/PhysicalDrive.h"
 #include "ui/Pictures.h"
 #include "ui/ShowMessage.h"
+#include "ui/frmSplash.h"
 #include "ui/frmStatus.h"
 
 #include <QAction>
@@ -233,6 +234,7 @@ void frmKorvalithWIN::SetTitleState(int code)
 
 void frmKorvalithWIN::mnuAbout_Click()
 {
+    ShowSplash(false);
 }
 
 void frmKorvalithWIN::mnuQuit_Click()
@@ -250,6 +252,7 @@ void frmKorvalithWIN::closeEvent(QCloseEvent* event)
 
 void frmKorvalithWIN::Form_Unload()
 {
+    UnloadSplash();
 }
 
 bool frmKorvalithWIN::eventFilter(QObject* watched, QEvent* event)
@@ -332,16 +335,4 @@ void frmKorvalithWIN::Form_OLEDragDrop(const QStringList& files)
 {
     if (!files.isEmpty())
         SetImageFile(files.first());
-}
-
-void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
-{
-    timCheckDrives->stop();
-    SetTitleState(0);
-    setEnabled(false);
-    body();
-    setEnabled(true);
-    timCheckDrives->start();
-    activateWindow();
-    setFocus();
 }

@@ -2,6 +2,7 @@
 #include "app/frmKorvalithWIN.h"
 #include "settings/Settings.h"
 #include "ui/MessageBox.h"
+#include "ui/frmSplash.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -13,6 +14,9 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName("Orvendal");
     InstallMessageBoxHandler();
 
+    // Each step stands alone: a splash that fails does not keep the
+    // settings from loading, nor those the window from opening.
+    ShowSplash(true);
     LoadSettings();
 
     // The whole argument text is one image path, as a shell association

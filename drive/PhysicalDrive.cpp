@@ -21,6 +21,11 @@ std::unique_ptr<platform::DriveHandle> OpenNumber(int n, platform::OpenPurpose p
 }
 }  // namespace
 
+const DriveEntry& SelectedDriveEntry()
+{
+    return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g] : tPhysicalDrives_g[0];
+}
+
 std::string DevicePath(const std::string& deviceName)
 {
     return "\\\\.\\" + deviceName;

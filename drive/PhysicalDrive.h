@@ -29,6 +29,10 @@ extern int32_t lAcceptFixedDriveSizeMaxMB_g;
 
 constexpr int MAX_DRIVE_NUMBER = 127;
 
+// Returns the entry bySelectedDrive_g points at (the empty entry 0 when it
+// points nowhere).
+const DriveEntry& SelectedDriveEntry();
+
 // Returns "\\.\" + the device name.
 std::string DevicePath(const std::string& deviceName);
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev zlib1g-dev libgtest-dev
-          clang libclang-rt-14-dev xvfb xauth "$@")
+          clang libclang-rt-14-dev xvfb xauth shared-mime-info "$@")
 
 missing=()
 for p in "${packages[@]}"; do

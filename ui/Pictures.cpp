@@ -1,5 +1,7 @@
 #include "ui/Pictures.h"
 
+#include "ui/Artwork.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,37 +21,8 @@ QPixmap Blank(int w, int h)
 
 QPixmap ProgramIcon(int size)
 {
-    QPixmap pixmap = Blank(size, size);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-    // A card with a clipped corner.
-    QPainterPath card;
-    card.moveTo(14, 4);
-    card.lineTo(44, 4);
-    card.lineTo(54, 14);
-    card.lineTo(54, 60);
-    card.lineTo(14, 60);
-    card.closeSubpath();
-    QLinearGradient shade(0, 0, 64, 64);
-    shade.setColorAt(0, kBlue);
-    shade.setColorAt(1, kNavy);
-    p.setPen(QPen(kNavy.darker(130), 2));
-    p.setBrush(shade);
-    p.drawPath(card);
-    // Contacts.
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
-    for (int i = 0; i < 4; ++i)
-        p.drawRect(QRectF(19 + i * 8, 8, 5, 10));
-    // A ring of arrows: create, restore, clone.
-    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(21, 27, 26, 26), 30 * 16, 280 * 16);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPolygon(QPolygonF({QPointF(44, 25), QPointF(50, 35), QPointF(39, 35)}));
-    return pixmap;
+    return QPixmap(ArtworkPath("icons/KorvalithWin.png"))
+        .scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QPixmap EjectPicture(int size)

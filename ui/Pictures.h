@@ -1,9 +1,10 @@
-// The program's pictures, drawn here rather than shipped as files.
+// The main window's small pictures, drawn here; the program icon comes from
+// the embedded artwork.
 #pragma once
 
 #include <QPixmap>
 
-// The program icon: a memory card with a disc-like arrow, square.
+// The program icon, scaled to a square of `size` pixels.
 QPixmap ProgramIcon(int size);
 // The eject symbol for cmdEject.
 QPixmap EjectPicture(int size);

@@ -1,0 +1,47 @@
+// The create, restore and clone buttons of the main window.
+#include "app/frmKorvalithWIN.h"
+
+#include "app/Globals.h"
+#include "drive/PhysicalDrive.h"
+#include "image/CloneDrive.h"
+#include "image/Commands.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
+{
+    timCheckDrives->stop();
+    SetTitleState(0);
+    setEnabled(false);
+    body();
+    setEnabled(true);
+    timCheckDrives->start();
+    activateWindow();
+    setFocus();
+}
+
+void frmKorvalithWIN::cmdCreateImage_Click()
+{
+    RunCommand([this] {
+        ImageHeader header = NewImageHeader(tbCreator->text().toStdString(), tbDescription->toPlainText().toStdString());
+        CreateImageCommand(SelectedDriveEntry().DeviceName, sImageFile_g, header, [this] {
+            SetTitleState(4);
+            ShowImageInformation();
+        });
+    });
+}
+
+void frmKorvalithWIN::cmdRestoreImage_Click()
+{
+    RunCommand([this] { RestoreImageCommand(SelectedDriveEntry().DeviceName, sImageFile_g, [this] { SetTitleState(5); }); });
+}
+
+void frmKorvalithWIN::cmdCloneDrive_Click()
+{
+    RunCommand([this] {
+        const DriveEntry& drive = SelectedDriveEntry();
+        CloneDrive(drive.DeviceName, drive.DisplayName, [this] { SetTitleState(6); });
+    });
+}

@@ -1,0 +1,19 @@
+#include "image/BlockCodec.h"
+
+#include <zlib.h>
+
+int64_t CompressBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room)
+{
+    uLongf outLength = static_cast<uLongf>(room);
+    if (compress2(out, &outLength, in, static_cast<uLong>(length), 9) != Z_OK)
+        return -1;
+    return static_cast<int64_t>(outLength);
+}
+
+int64_t ExpandBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room)
+{
+    uLongf outLength = static_cast<uLongf>(room);
+    if (uncompress(out, &outLength, in, static_cast<uLong>(length)) != Z_OK)
+        return -1;
+    return static_cast<int64_t>(outLength);
+}

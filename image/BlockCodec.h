@@ -1,0 +1,15 @@
+// One image block in and out of its zlib form. Works on caller-given buffers
+// only, so several blocks may be coded at once on different threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Compresses `length` bytes at level 9 into `room` bytes at out. Returns the
+// compressed size, or -1 when zlib failed or the result does not fit.
+int64_t CompressBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room);
+
+// Expands one zlib stream of `length` bytes into `room` bytes at out. Returns
+// the expanded size, or -1 when the stream is damaged, cut short, or expands
+// to more than `room` bytes.
+int64_t ExpandBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room);

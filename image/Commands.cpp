@@ -1,0 +1,76 @@
+#include "image/Commands.h"
+
+#include "image/CreateImage.h"
+#include "image/FixedText.h"
+#include "image/ImageFile.h"
+#include "image/RestoreImage.h"
+#include "drive/PhysicalDrive.h"
+#include "ui/ShowMessage.h"
+
+namespace {
+const std::string kCreateTitle = std::string(PROGRAM_TITLE) + " - [Create image]";
+const std::string kRestoreTitle = std::string(PROGRAM_TITLE) + " - [Restore image]";
+
+std::string WithCrLf(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+void TellOutcome(int32_t result, const std::function<void()>& ended, const char* success, const char* failure,
+                 const std::string& title)
+{
+    if (result != 1 && result != 0)
+        return;
+    if (ended)
+        ended();
+    if (result == 1)
+        ShowMessage(success, MB_ICONINFORMATION, title);
+    else
+        ShowMessage(failure, MB_ICONEXCLAMATION, title);
+}
+}  // namespace
+
+ImageHeader NewImageHeader(const std::string& creator, const std::string& description)
+{
+    ImageHeader header;
+    header.Creator = FixedText(creator, ImageHeader::CreatorWidth);
+    header.Description = FixedText(WithCrLf(description), ImageHeader::DescriptionWidth);
+    return header;
+}
+
+int32_t CreateImageCommand(const std::string& deviceName, const std::string& imagePath, ImageHeader& header,
+                           const std::function<void()>& ended)
+{
+    if (imagePath.empty()) {
+        ShowMessage("Please open or create an image file first.", MB_ICONINFORMATION, kCreateTitle);
+        return COMMAND_REFUSED;
+    }
+    const int32_t result = CreateImage(deviceName, imagePath, header);
+    TellOutcome(result, ended, "Image successfully created.", "Image created with error.", kCreateTitle);
+    return result;
+}
+
+int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
+                            const std::function<void()>& ended)
+{
+    if (imagePath.empty()) {
+        ShowMessage("Please open an image file first.", MB_ICONINFORMATION, kRestoreTitle);
+        return COMMAND_REFUSED;
+    }
+    ImageHeader header;
+    const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
+    const bool valid = IsValidImageHeader(header) == VB_TRUE;
+    if (!read || !valid) {
+        ShowMessage("Please open an valid image file first.", MB_ICONINFORMATION, kRestoreTitle);
+        return COMMAND_REFUSED;
+    }
+    const int32_t result = RestoreImage(deviceName, imagePath);
+    TellOutcome(result, ended, "Image successfully restored.", "Image restored with error.", kRestoreTitle);
+    return result;
+}

@@ -1,0 +1,36 @@
+// The create and restore commands as the user starts them, apart from any
+// window: the checks that come before the engine, the engine run, and the
+// message that tells the outcome. The window and the command-line tool both
+// run them.
+#pragma once
+
+#include "image/ImageHeader.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Result of a command refused before the engine ran: no image file chosen,
+// or, for a restore, not a valid image.
+constexpr int32_t COMMAND_REFUSED = -100;
+
+// Returns a fresh, all-zero header holding the user's creator and
+// description, each cut to its member's width; line breaks of the
+// description are stored as CR LF.
+ImageHeader NewImageHeader(const std::string& creator, const std::string& description);
+
+// Images the drive into imagePath. For results 1 and 0, `ended` runs first
+// (the window shows its new state there), then "Image successfully
+// created." or "Image created with error.". Returns CreateImage's result, or
+// COMMAND_REFUSED after "Please open or create an image file first." when
+// imagePath is empty.
+int32_t CreateImageCommand(const std::string& deviceName, const std::string& imagePath, ImageHeader& header,
+                           const std::function<void()>& ended = {});
+
+// Restores imagePath onto the drive after checking that it holds a valid
+// image. For results 1 and 0, `ended` runs, then "Image successfully
+// restored." or "Image restored with error.". Returns RestoreImage's
+// result, or COMMAND_REFUSED after "Please open an image file first." (no
+// path) or "Please open an valid image file first." (not a valid image).
+int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
+                            const std::function<void()>& ended = {});

@@ -1,0 +1,17 @@
+// Image creation: a whole drive into a .kvi file.
+#pragma once
+
+#include "image/ImageHeader.h"
+
+#include <cstdint>
+#include <string>
+
+// Images drive DriveName ("PHYSICALDRIVE" + n) into ImagePath, asking before
+// an existing file is overwritten. Header carries Creator and Description in;
+// every other member is filled in. Shows its own error box for codes -2..-8.
+// Returns 1 complete, 0 ended early (abort confirmed, drive ended, read error
+// ignored), -1 overwrite declined, -2 drive information unreadable, -3 drive
+// or image open failed, -4 header write failed, -5 read error not ignored,
+// -6 length write failed, -7 block write or final flush failed, -8
+// compression failed.
+int32_t CreateImage(const std::string& DriveName, const std::string& ImagePath, ImageHeader& Header);

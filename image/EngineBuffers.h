@@ -1,0 +1,14 @@
+// The two block buffers of the image engine, allocated once for the life of
+// the program. Only one engine run uses them at a time.
+#pragma once
+
+#include "image/ImageHeader.h"
+
+#include <array>
+#include <cstdint>
+
+// Drive data when creating (up to IMAGE_BLOCK_SIZE), a compressed block when
+// restoring (up to IMAGE_BLOCK_ROOM): sized for the larger of the two.
+extern std::array<uint8_t, IMAGE_BLOCK_ROOM> abReadBuffer_g;
+// A compressed block when creating, drive data when restoring.
+extern std::array<uint8_t, 589825> abWriteBuffer_g;

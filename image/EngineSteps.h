@@ -1,0 +1,41 @@
+// Steps that image creation and image restore share: questions, the error
+// box, the progress bar and the Cancel poll, and reading a drive.
+#pragma once
+
+#include "platform/DriveBackend.h"
+
+#include <cstdint>
+#include <string>
+
+namespace engine {
+
+// Returns "Korvalith WIN" followed by the caption suffix, e.g. " - [Create image]".
+std::string Caption(const std::string& suffix);
+
+// Asks a destructive yes/no question (308, No preselected). Returns true only
+// for an explicit Yes: No, or a box that could not be shown, stops.
+bool AskedYes(const std::string& prompt, const std::string& caption);
+
+// Shows the error box: the reason, an empty line, the closing line (16).
+void ShowFailure(const std::string& reason, const std::string& closing);
+
+// Reads the Cancel request once; when there was one, asks `question` (292).
+// Returns true when the user confirmed the abort.
+bool AbortConfirmed(const std::string& question, const std::string& caption);
+
+// The bar of the progress dialog: moves it only when the value kept to four
+// decimals changes, and reports the bytes once per call.
+class ProgressBar {
+public:
+    // Returns nothing; the bar is left as it is when total is 0.
+    void Update(int64_t done, int64_t total);
+
+private:
+    double last_ = 0.0;
+};
+
+// Reads from the drive until `length` bytes are in, the medium ends or a read
+// fails. Returns the bytes read, or -1 when a read call failed.
+int64_t ReadDriveFully(platform::DriveHandle& drive, void* buffer, size_t length);
+
+}  // namespace engine

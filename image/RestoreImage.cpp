@@ -1,0 +1,167 @@
+#include "image/RestoreImage.h"
+
+#include "drive/PhysicalDrive.h"
+#include "image/BlockCodec.h"
+#include "image/EngineBuffers.h"
+#include "image/EngineSteps.h"
+#include "image/ImageHeader.h"
+#include "image/PosixFile.h"
+#include "ui/Progress.h"
+#include "ui/ShowMessage.h"
+
+namespace {
+
+const std::string kCaption = engine::Caption(" - [Restore image]");
+
+struct RestoreRun {
+    PosixFile image;
+    std::unique_ptr<platform::DriveHandle> drive;
+    bool abort = false;
+};
+
+// Returns the reason line shown for a failure code.
+const char* Reason(int32_t result)
+{
+    switch (result) {
+    case -2: return "Can't read drive information.";
+    case -3: return "Drive or image access failed.";
+    case -4: return "Error while reading image header.";
+    case -5:
+    case -6: return "Error while reading image data.";
+    case -7: return "Error while writing drive data.";
+    default: return "Error while uncompressing image data.";
+    }
+}
+
+// Returns true when the user chose to ignore a failed drive write.
+bool AskIgnoreWriteError()
+{
+    return engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf + vbCrLf +
+                                "Do you want to ignore the write error and continue?",
+                            kCaption);
+}
+
+// Returns true when the image was taken from a drive of this geometry and size.
+bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capacity)
+{
+    return header.Cylinders == geometry.Cylinders &&
+           header.TracksPerCylinder == static_cast<uint32_t>(geometry.TracksPerCylinder) &&
+           header.SectorsPerTrack == static_cast<uint32_t>(geometry.SectorsPerTrack) &&
+           header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
+}
+
+// Reads the next block of the image and expands it into abWriteBuffer_g,
+// setting `expanded` to its size. Returns 1 a block was read, 0 the end of
+// the image (no length field, or L = 0), -5 length field unreadable or cut
+// short, -6 L negative or beyond the read buffer or the block unreadable, -8
+// block cut short by the end of the file, damaged, or expanding past its room.
+int32_t NextBlock(PosixFile& image, int64_t& expanded)
+{
+    expanded = 0;
+    uint8_t field[4];
+    const int64_t fieldBytes = image.ReadFull(field, sizeof field);
+    if (fieldBytes == 0)
+        return 0;
+    if (fieldBytes != static_cast<int64_t>(sizeof field))
+        return -5;
+    const int32_t length = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
+                                                static_cast<uint32_t>(field[2]) << 16 |
+                                                static_cast<uint32_t>(field[3]) << 24);
+    if (length < 0 || length > static_cast<int64_t>(abReadBuffer_g.size()))
+        return -6;
+    const int64_t got = image.ReadFull(abReadBuffer_g.data(), static_cast<size_t>(length));
+    if (got < 0)
+        return -6;
+    if (got < length)
+        return -8;
+    if (got == 0)
+        return 0;
+    expanded = ExpandBlock(abReadBuffer_g.data(), static_cast<size_t>(got), abWriteBuffer_g.data(),
+                           static_cast<size_t>(IMAGE_BLOCK_ROOM));
+    return expanded < 0 ? -8 : 1;
+}
+
+// The block loop: reads, expands and writes block after block, each at its
+// own drive offset, and flushes the drive once the image's size is reached.
+// Returns 1 whole image written, 0 ended early, -5/-6/-8 as NextBlock, -7
+// write or flush failed and not ignored.
+int32_t WriteBlocks(RestoreRun& run, int64_t total)
+{
+    engine::ProgressBar bar;
+    int64_t bytesDone = 0;
+    bool done = false;
+    for (;;) {
+        int64_t expanded = 0;
+        const int32_t read = NextBlock(run.image, expanded);
+        if (read < 0)
+            return read;
+        if (expanded > 0 && !run.drive->WriteAt(abWriteBuffer_g.data(), static_cast<size_t>(expanded), bytesDone) &&
+            !AskIgnoreWriteError())
+            return -7;
+        bytesDone += expanded;
+        done = total <= bytesDone;
+        if (done && !run.drive->Flush() && !AskIgnoreWriteError())
+            return -7;
+        bar.Update(bytesDone, total);
+        run.abort = engine::AbortConfirmed("Abort image restore?", kCaption);
+        CurrentProgress().DoEvents();
+        if (read == 0 || run.abort || done)
+            break;
+    }
+    return done ? 1 : 0;
+}
+
+// Returns the result of the run from the geometry check on; the caller
+// finishes (closes, reports).
+int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& ImagePath, bool& progressOpen)
+{
+    DISK_GEOMETRY geometry;
+    int64_t capacity = 0;
+    if (GetDriveGeometry(DriveName, geometry, capacity) != 1)
+        return -2;
+    CurrentProgress().Open("Please wait, while restoring the image...");
+    progressOpen = true;
+    run.image = PosixFile::OpenForReading(ImagePath);
+    if (!run.image.IsOpen())
+        return -3;
+    ImageHeaderBytes bytes{};
+    if (run.image.ReadFull(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()))
+        return -4;
+    const ImageHeader header = UnpackImageHeader(bytes);
+    if (!Fits(header, geometry, capacity) &&
+        !engine::AskedYes(std::string("The selected image file does not match to the destination drive.") + vbCrLf +
+                              "If you continue, the drive may report wrong size or even may be unreadable!" + vbCrLf +
+                              vbCrLf + "Do you really want to continue?",
+                          kCaption))
+        return 0;
+    // Opening a drive for writing takes its filesystems away, so it waits
+    // until the image is readable and the user has said the last word.
+    run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::WriteWhole);
+    if (!run.drive)
+        return -3;
+    return WriteBlocks(run, header.DriveSize);
+}
+
+}  // namespace
+
+int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
+{
+    if (!engine::AskedYes(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
+                              "You are about to restore an image." + vbCrLf + vbCrLf +
+                              "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
+                              "Do you really want to continue?",
+                          kCaption))
+        return -1;
+
+    RestoreRun run;
+    bool progressOpen = false;
+    const int32_t result = Run(run, DriveName, ImagePath, progressOpen);
+
+    run.image.Close();
+    run.drive.reset();
+    if (progressOpen)
+        CurrentProgress().Close();
+    if (result <= -2)
+        engine::ShowFailure(Reason(result), "Aborting image restore.");
+    return result;
+}

@@ -1,0 +1,110 @@
+#include "platform/LinuxDriveHandle.h"
+
+#include "platform/SyntheticGeometry.h"
+
+#include <cerrno>
+#include <linux/cdrom.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class LinuxDriveHandle : public DriveHandle {
+public:
+    LinuxDriveHandle(int fd, int32_t mediaType) : fd_(fd), mediaType_(mediaType) {}
+    ~LinuxDriveHandle() override { ::close(fd_); }
+    LinuxDriveHandle(const LinuxDriveHandle&) = delete;
+    LinuxDriveHandle& operator=(const LinuxDriveHandle&) = delete;
+
+    // Returns true with the geometry Windows would report for the medium;
+    // false when the sector size or capacity is unknown or the capacity is 0
+    // (a reader without a card).
+    bool GetGeometry(DISK_GEOMETRY& out) override
+    {
+        int sectorSize = 0;
+        int64_t capacity = 0;
+        if (::ioctl(fd_, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0 || !Capacity(capacity) || capacity == 0)
+            return false;
+        DISK_GEOMETRY g = SynthesizeGeometry(capacity, sectorSize);
+        g.MediaType = mediaType_;
+        out = g;
+        return true;
+    }
+
+    // Returns true with the capacity; false when it is unknown or 0.
+    bool GetLength(int64_t& out) override
+    {
+        int64_t capacity = 0;
+        if (!Capacity(capacity) || capacity == 0)
+            return false;
+        out = capacity;
+        return true;
+    }
+
+    // Returns true when the drive took the eject command, after everything
+    // written has been flushed to it.
+    bool Eject() override
+    {
+        ::fsync(fd_);
+        ::ioctl(fd_, BLKFLSBUF, 0);  // refused without CAP_SYS_ADMIN; fsync has done the part that matters
+        return ::ioctl(fd_, CDROMEJECT, 0) == 0;
+    }
+
+    // Returns the bytes one read() call delivered, 0 at the end, -1 on failure.
+    int64_t Read(void* buffer, size_t length) override
+    {
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer, length);
+            if (got >= 0)
+                return got;
+            if (errno != EINTR)
+                return -1;
+        }
+    }
+
+    // Returns true when all bytes are written at `offset`.
+    bool WriteAt(const void* buffer, size_t length, int64_t offset) override
+    {
+        if (offset < 0)
+            return false;
+        size_t done = 0;
+        while (done < length) {
+            const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, length - done,
+                                         static_cast<off_t>(offset + static_cast<int64_t>(done)));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            done += static_cast<size_t>(put);
+        }
+        return true;
+    }
+
+    // Returns true once the written data is on the medium.
+    bool Flush() override { return ::fdatasync(fd_) == 0; }
+
+private:
+    bool Capacity(int64_t& out) const
+    {
+        uint64_t bytes = 0;
+        if (::ioctl(fd_, BLKGETSIZE64, &bytes) != 0 || bytes > static_cast<uint64_t>(INT64_MAX))
+            return false;
+        out = static_cast<int64_t>(bytes);
+        return true;
+    }
+
+    int fd_;
+    int32_t mediaType_;
+};
+
+}  // namespace
+
+std::unique_ptr<DriveHandle> MakeLinuxDriveHandle(int fd, int32_t mediaType)
+{
+    return std::make_unique<LinuxDriveHandle>(fd, mediaType);
+}
+
+}  // namespace platform

@@ -1,0 +1,116 @@
+#include "ImageTestKit.h"
+
+#include "drive/PhysicalDrive.h"
+
+#include <cstring>
+#include <zlib.h>
+
+#include "SimulatedDrives.h"
+
+RecordingProgress::RecordingProgress()
+{
+    previousSink_ = SetProgressSink(this);
+    // Every box is also noted here, so the order against the dialog shows.
+    previousHandler_ = SetMessageHandler(
+        [this](const std::string& prompt, int buttons, const std::string& title) {
+            events.push_back("box:" + std::to_string(buttons));
+            return previousHandler_ ? previousHandler_(prompt, buttons, title) : 0;
+        });
+}
+
+RecordingProgress::~RecordingProgress()
+{
+    SetMessageHandler(std::move(previousHandler_));
+    SetProgressSink(previousSink_);
+}
+
+bool RecordingProgress::TakeCancelRequest()
+{
+    for (const Press& p : schedule)
+        if (p.poll == polls)
+            pending_ += p.presses;
+    ++polls;
+    const bool pressed = pending_ > 0;
+    pending_ = 0;
+    return pressed;
+}
+
+bool RecordingProgress::Opened() const
+{
+    for (const auto& e : events)
+        if (e.rfind("open:", 0) == 0)
+            return true;
+    return false;
+}
+
+Bytes Deflate(const Bytes& data)
+{
+    Bytes out(compressBound(data.size()));
+    uLongf length = out.size();
+    compress2(out.data(), &length, data.data(), data.size(), 9);
+    out.resize(length);
+    return out;
+}
+
+Bytes Framed(int32_t length, const Bytes& payload)
+{
+    Bytes out(4);
+    const auto u = static_cast<uint32_t>(length);
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<uint8_t>(u >> (8 * i));
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+ImageHeader HeaderForDrive(int n)
+{
+    DISK_GEOMETRY g;
+    int64_t capacity = 0;
+    GetDriveGeometry("PHYSICALDRIVE" + std::to_string(n), g, capacity);
+    ImageHeader h;
+    InitImageHeader(h);
+    h.Flags = 1;
+    h.DriveSize = capacity;
+    h.Cylinders = g.Cylinders;
+    h.TracksPerCylinder = static_cast<uint32_t>(g.TracksPerCylinder);
+    h.SectorsPerTrack = static_cast<uint32_t>(g.SectorsPerTrack);
+    h.BytesPerSector = static_cast<uint32_t>(g.BytesPerSector);
+    return h;
+}
+
+Bytes ImageBytes(const ImageHeader& header, const std::vector<Bytes>& blocks)
+{
+    const ImageHeaderBytes packed = PackImageHeader(header);
+    Bytes out(packed.begin(), packed.end());
+    for (const Bytes& b : blocks)
+        out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+ParsedImage ParseImage(const std::string& path)
+{
+    ParsedImage parsed;
+    const Bytes file = ReadFileBytes(path);
+    if (file.size() < IMAGE_HEADER_SIZE)
+        return parsed;
+    ImageHeaderBytes head;
+    std::memcpy(head.data(), file.data(), head.size());
+    parsed.header = UnpackImageHeader(head);
+    size_t at = IMAGE_HEADER_SIZE;
+    Bytes room(IMAGE_BLOCK_ROOM);
+    while (at + 4 <= file.size()) {
+        int32_t length = 0;
+        std::memcpy(&length, file.data() + at, 4);  // the test machine is little-endian
+        at += 4;
+        if (length < 0 || at + static_cast<size_t>(length) > file.size())
+            return parsed;
+        parsed.streams.emplace_back(file.begin() + at, file.begin() + at + length);
+        at += length;
+        uLongf expanded = room.size();
+        if (uncompress(room.data(), &expanded, parsed.streams.back().data(), length) != Z_OK)
+            return parsed;
+        parsed.expandedSizes.push_back(static_cast<int64_t>(expanded));
+    }
+    parsed.wellFormed = at == file.size();
+    return parsed;
+}

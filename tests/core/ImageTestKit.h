@@ -1,0 +1,71 @@
+// Helpers for the image engine tests: a recording progress dialog, images
+// built by hand, and images taken apart again.
+#pragma once
+
+#include "image/ImageHeader.h"
+#include "ui/Progress.h"
+#include "ui/ShowMessage.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// Records what the engine does with the progress dialog, and every message
+// box in between (as "box:<buttons>"), in one event list. Cancel presses are
+// scheduled per poll: pressesBeforePoll[i] presses happen before poll i.
+class RecordingProgress : public ProgressSink {
+public:
+    RecordingProgress();
+    ~RecordingProgress() override;
+
+    void Open(const std::string& info) override { events.push_back("open:" + info); }
+    void SetBarWidth(int width) override
+    {
+        events.push_back("bar:" + std::to_string(width));
+        widths.push_back(width);
+    }
+    void SetBytes(int64_t done, int64_t) override { bytes.push_back(done); }
+    bool TakeCancelRequest() override;
+    void DoEvents() override { ++doEvents; }
+    void Close() override { events.push_back("close"); }
+
+    // Cancel clicks before the given poll (0 = the first); they add up.
+    void PressCancelBeforePoll(int poll, int presses = 1) { schedule.push_back({poll, presses}); }
+    bool Opened() const;
+
+    std::vector<std::string> events;
+    std::vector<int> widths;
+    std::vector<int64_t> bytes;
+    int polls = 0;
+    int doEvents = 0;
+
+private:
+    struct Press {
+        int poll;
+        int presses;
+    };
+    std::vector<Press> schedule;
+    int pending_ = 0;
+    ProgressSink* previousSink_ = nullptr;
+    MessageHandler previousHandler_;
+};
+
+// The zlib stream compress2 makes at level 9.
+Bytes Deflate(const Bytes& data);
+// A block as stored: 4-byte little-endian length, then the bytes.
+Bytes Framed(int32_t length, const Bytes& payload);
+// The header a new image of drive n would carry (geometry and size of the
+// drive as the backend reports them, Flags 1).
+ImageHeader HeaderForDrive(int n);
+// An image file's bytes: the packed header, then the given block bytes.
+Bytes ImageBytes(const ImageHeader& header, const std::vector<Bytes>& blocks);
+
+struct ParsedImage {
+    ImageHeader header;
+    std::vector<Bytes> streams;  // each block's zlib stream as stored
+    std::vector<int64_t> expandedSizes;
+    bool wellFormed = false;     // every block framed and expanding cleanly
+};
+ParsedImage ParseImage(const std::string& path);

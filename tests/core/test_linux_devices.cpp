@@ -1,0 +1,326 @@
+// The Linux backend on the real machine: the system disk is never offered,
+// and (as root, with loop devices) a loop device over a small file is found,
+// measured, read, written, and unmounted before writing.
+#include "drive/PhysicalDrive.h"
+#include "platform/LinuxDriveBackend.h"
+#include "platform/LinuxDriveRules.h"
+
+#include "SimulatedDrives.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+struct CommandResult {
+    bool ok = false;
+    std::string out;  // standard output, without the final line break
+};
+
+// Returns whether the shell command exited with 0, and what it printed.
+CommandResult RunCommand(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return result;
+    char chunk[256];
+    while (const size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+        result.out.append(chunk, n);
+    result.ok = ::pclose(pipe) == 0;
+    while (!result.out.empty() && result.out.back() == '\n')
+        result.out.pop_back();
+    return result;
+}
+
+// A loop device attached to a fresh file in the temporary folder; detached
+// and removed when it goes.
+class LoopDevice {
+public:
+    // `setUp` runs on the file before it is attached ("" for none).
+    LoopDevice(int64_t size, const std::vector<uint8_t>& bytes = {}, const std::string& setUp = "")
+    {
+        file_ = (fs::temp_directory_path() / "kvi-loop-XXXXXX").string();
+        const int fd = ::mkstemp(file_.data());
+        if (fd < 0) {
+            file_.clear();
+            return;
+        }
+        ::close(fd);
+        WriteFileBytes(file_, bytes);
+        fs::resize_file(file_, static_cast<uintmax_t>(size));
+        if (!setUp.empty() && !RunCommand(setUp + " '" + file_ + "'").ok)
+            return;
+        const CommandResult attached = RunCommand("losetup -f --show '" + file_ + "'");
+        if (attached.ok && attached.out.rfind("/dev/loop", 0) == 0)
+            path_ = attached.out;
+    }
+    ~LoopDevice()
+    {
+        if (!path_.empty())
+            RunCommand("losetup -d " + path_);
+        if (!file_.empty())
+            ::unlink(file_.c_str());
+    }
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+
+    bool Attached() const { return !path_.empty(); }
+    const std::string& Path() const { return path_; }              // "/dev/loop3"
+    std::string Name() const { return path_.substr(5); }           // "loop3"
+    const std::string& File() const { return file_; }
+
+private:
+    std::string file_;
+    std::string path_;
+};
+
+// An ext4 mount of a device on a fresh folder; taken off and removed when it goes.
+class TempMount {
+public:
+    explicit TempMount(const std::string& device)
+    {
+        dir_ = (fs::temp_directory_path() / "kvi-mnt-XXXXXX").string();
+        if (!::mkdtemp(dir_.data())) {
+            dir_.clear();
+            return;
+        }
+        mounted_ = ::mount(device.c_str(), dir_.c_str(), "ext4", 0, nullptr) == 0;
+    }
+    ~TempMount()
+    {
+        if (dir_.empty())
+            return;
+        ::umount2(dir_.c_str(), MNT_DETACH);  // fails harmlessly when already gone
+        ::rmdir(dir_.c_str());
+    }
+    TempMount(const TempMount&) = delete;
+    TempMount& operator=(const TempMount&) = delete;
+
+    bool Mounted() const { return mounted_; }
+    const std::string& Dir() const { return dir_; }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+bool IsMountPoint(const std::string& dir)
+{
+    std::ifstream in("/proc/self/mountinfo");
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" " + dir + " ") != std::string::npos)
+            return true;
+    return false;
+}
+
+// Returns why loop devices cannot be used here, or "" when they can.
+std::string WhyNoLoopDevices()
+{
+    if (::geteuid() != 0)
+        return "not running as root";
+    if (!RunCommand("command -v losetup").ok)
+        return "losetup is not installed";
+    return "";
+}
+
+// The disk of the snapshot with this name, or nullptr.
+const BlockDisk* FindDisk(const BlockSnapshot& snapshot, const std::string& name)
+{
+    for (const BlockDisk& disk : snapshot.disks)
+        if (disk.name == name)
+            return &disk;
+    return nullptr;
+}
+
+// Installs the real backend for the fixture's lifetime.
+class LinuxDevices : public testing::Test {
+protected:
+    void SetUp() override { SetDriveBackend(MakeLinuxDriveBackend()); }
+    void TearDown() override { SetDriveBackend(nullptr); }
+
+    // Returns the drive number the backend gives the device, or -1.
+    static int DriveNumberOf(const std::string& devicePath)
+    {
+        for (int n = 0; n <= MAX_DRIVE_NUMBER; ++n) {
+            const auto d = ActiveDriveBackend().Describe(n);
+            if (!d)
+                break;
+            if (d->devicePath == devicePath)
+                return n;
+        }
+        return -1;
+    }
+
+    // Attaches a loop device holding ext4 and mounts it. Returns why that
+    // could not be done, or "" when it is.
+    std::string MountExt4OnLoop()
+    {
+        if (std::string why = WhyNoLoopDevices(); !why.empty())
+            return why;
+        if (!RunCommand("command -v mkfs.ext4").ok)
+            return "mkfs.ext4 is not installed";
+        loop_ = std::make_unique<LoopDevice>(8 << 20, std::vector<uint8_t>{}, "mkfs.ext4 -q -F");
+        if (!loop_->Attached())
+            return "no loop device holding ext4 could be attached";
+        mount_ = std::make_unique<TempMount>(loop_->Path());
+        if (!mount_->Mounted() || !IsMountPoint(mount_->Dir()))
+            return "ext4 on " + loop_->Path() + " could not be mounted";
+        return "";
+    }
+
+    std::unique_ptr<LoopDevice> loop_;  // declared first: goes after the mount
+    std::unique_ptr<TempMount> mount_;
+};
+
+TEST_F(LinuxDevices, SystemDiskIsNeverOffered)
+{
+    struct stat st {};
+    ASSERT_EQ(::stat("/", &st), 0);
+    const std::string sys = "/sys/dev/block/" + std::to_string(::major(st.st_dev)) + ":" + std::to_string(::minor(st.st_dev));
+    std::error_code ec;
+    fs::path device = fs::canonical(sys, ec);
+    if (ec)
+        GTEST_SKIP() << "the root filesystem is not on a block device";
+    if (fs::exists(device / "partition"))
+        device = device.parent_path();
+    const std::string systemDisk = "/dev/" + device.filename().string();
+    EXPECT_EQ(DriveNumberOf(systemDisk), -1) << systemDisk << " is offered";
+}
+
+TEST_F(LinuxDevices, LoopDeviceIsFoundWithSynthesizedGeometryAndExactSize)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    struct Case {
+        int64_t size;
+        int64_t cylinders;
+        int32_t tracksPerCylinder;
+        int32_t sectorsPerTrack;
+    };
+    for (const Case& c : {Case{3 * 1048576 + 512, 6145, 1, 1}, Case{2 * 16065 * 512 + 512, 2, 255, 63}}) {
+        SCOPED_TRACE(c.size);
+        LoopDevice loop(c.size);
+        if (!loop.Attached())
+            GTEST_SKIP() << "no loop device could be attached";
+        // Another program attaching or detaching loop devices can move the
+        // numbers between two calls; ask again until they hold still.
+        int n = -1;
+        DISK_GEOMETRY g;
+        int64_t capacity = 0;
+        int32_t result = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            n = DriveNumberOf(loop.Path());
+            ASSERT_GE(n, 0) << loop.Path() << " is not offered";
+            result = GetDriveGeometry("PHYSICALDRIVE" + std::to_string(n), g, capacity);
+            if (DriveNumberOf(loop.Path()) == n)
+                break;
+        }
+        ASSERT_EQ(result, 1);
+        EXPECT_EQ(capacity, c.size);
+        EXPECT_EQ(g.Cylinders, c.cylinders);
+        EXPECT_EQ(g.TracksPerCylinder, c.tracksPerCylinder);
+        EXPECT_EQ(g.SectorsPerTrack, c.sectorsPerTrack);
+        EXPECT_EQ(g.BytesPerSector, 512);
+        EXPECT_EQ(g.MediaType, MEDIA_TYPE_FIXED);
+        EXPECT_EQ(ActiveDriveBackend().Describe(n)->sizeBytes, c.size);
+    }
+}
+
+TEST_F(LinuxDevices, LoopDeviceIsReadAndWrittenThroughItsHandle)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::vector<uint8_t> original = PatternBytes(1 << 20, 7);
+    LoopDevice loop(1 << 20, original);
+    if (!loop.Attached())
+        GTEST_SKIP() << "no loop device could be attached";
+    // Opened by name, not number: a write must never land on a device that
+    // another program attached meanwhile.
+    const BlockSnapshot snapshot = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(snapshot, loop.Name());
+    ASSERT_NE(disk, nullptr);
+
+    auto reader = OpenBlockDevice(snapshot, *disk, OpenPurpose::ReadWhole);
+    ASSERT_NE(reader, nullptr);
+    std::vector<uint8_t> read(original.size() + 4096);
+    int64_t total = 0;
+    for (int64_t got; (got = reader->Read(read.data() + total, read.size() - total)) > 0;)
+        total += got;
+    EXPECT_EQ(total, static_cast<int64_t>(original.size()));
+    read.resize(total);
+    EXPECT_TRUE(read == original);
+    reader.reset();
+
+    auto writer = OpenBlockDevice(snapshot, *disk, OpenPurpose::WriteWhole);
+    ASSERT_NE(writer, nullptr);
+    const std::vector<uint8_t> block = PatternBytes(4096, 9);
+    EXPECT_TRUE(writer->WriteAt(block.data(), block.size(), 65536));
+    EXPECT_FALSE(writer->WriteAt(block.data(), block.size(), (1 << 20) - 512));  // runs past the end
+    EXPECT_TRUE(writer->Flush());
+    writer.reset();
+    const std::vector<uint8_t> after = ReadFileBytes(loop.File());
+    ASSERT_EQ(after.size(), original.size());
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), after.begin() + 65536));
+    EXPECT_TRUE(std::equal(original.begin(), original.begin() + 65536, after.begin()));
+}
+
+TEST_F(LinuxDevices, LoopDeviceRefusesToEject)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    LoopDevice loop(1 << 20);
+    if (!loop.Attached())
+        GTEST_SKIP() << "no loop device could be attached";
+    const BlockSnapshot snapshot = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(snapshot, loop.Name());
+    ASSERT_NE(disk, nullptr);
+    auto drive = OpenBlockDevice(snapshot, *disk, OpenPurpose::Eject);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_FALSE(drive->Eject());  // a loop device has no medium to eject
+}
+
+TEST_F(LinuxDevices, MountedFilesystemIsUnmountedBeforeWriting)
+{
+    if (const std::string why = MountExt4OnLoop(); !why.empty())
+        GTEST_SKIP() << why;
+    const BlockSnapshot snapshot = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(snapshot, loop_->Name());
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(PlanUnmounts(snapshot, *disk), std::vector<std::string>{mount_->Dir()});
+
+    auto writer = OpenBlockDevice(snapshot, *disk, OpenPurpose::WriteWhole);
+    EXPECT_NE(writer, nullptr);
+    EXPECT_FALSE(IsMountPoint(mount_->Dir()));
+}
+
+TEST_F(LinuxDevices, FilesystemStillInUseKeepsTheDriveFromBeingWritten)
+{
+    if (const std::string why = MountExt4OnLoop(); !why.empty())
+        GTEST_SKIP() << why;
+    const int busy = ::open((mount_->Dir() + "/held-open").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(busy, 0);
+    const BlockSnapshot before = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(before, loop_->Name());
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(OpenBlockDevice(before, *disk, OpenPurpose::WriteWhole), nullptr);
+
+    ::close(busy);  // the detached filesystem goes with its last user
+    const BlockSnapshot after = ProbeBlockDevices();
+    disk = FindDisk(after, loop_->Name());
+    ASSERT_NE(disk, nullptr);
+    EXPECT_NE(OpenBlockDevice(after, *disk, OpenPurpose::WriteWhole), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// The drive selector, the information panel, the drive watch and eject.
+#include "app/frmKorvalithWIN.h"
+#include "drive/PhysicalDrive.h"
+
+#include "ScriptedMessages.h"
+#include "SimulatedDrives.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+const std::map<std::string, std::string> kFixed = {{"MediaType", "12"}};
+
+QString Information(const frmKorvalithWIN& w)
+{
+    return w.tbInformation->toPlainText();
+}
+
+bool CommandsEnabled(const frmKorvalithWIN& w)
+{
+    const bool all = w.cmdEject->isEnabled() && w.cmdCreateImage->isEnabled() && w.cmdRestoreImage->isEnabled() &&
+                     w.cmdCloneDrive->isEnabled();
+    const bool none = !w.cmdEject->isEnabled() && !w.cmdCreateImage->isEnabled() &&
+                      !w.cmdRestoreImage->isEnabled() && !w.cmdCloneDrive->isEnabled();
+    if (!all && !none)
+        qWarning("the four buttons disagree");
+    return all;
+}
+
+QStringList Items(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+}  // namespace
+
+class DriveListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpSelectsTheFirstCandidateAndFillsThePanel()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 8LL << 30, kFixed);  // above the limit: no candidate
+        drives.Add(2, 1 << 20);
+        frmKorvalithWIN window;
+        QCOMPARE(Items(window.cbPhysicalDrive), QStringList({"Physical Drive 0", "Physical Drive 2"}));
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 1);
+        QCOMPARE(bySelectedDrive_g, 2);
+        QVERIFY(Information(window).startsWith("Media type: REMOVABLE, "));
+        QVERIFY(CommandsEnabled(window));
+        QVERIFY(window.cbPhysicalDrive->itemData(1, Qt::ToolTipRole).toString().contains("PHYSICALDRIVE2.img"));
+    }
+
+    void theWatchPicksUpANewHighestRemovableDrive()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        drives.Add(1, 1 << 20);
+        frmKorvalithWIN window;
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
+
+        window.timCheckDrives_Timer();  // nothing changed
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
+
+        drives.Add(3, 2 << 20);
+        window.timCheckDrives_Timer();
+        QCOMPARE(Items(window.cbPhysicalDrive).size(), 3);
+        QCOMPARE(window.cbPhysicalDrive->currentText(), QString("Physical Drive 3"));
+        QVERIFY(Information(window).endsWith("Capacity: 2.00 MB"));
+
+        drives.Remove(3);
+        window.timCheckDrives_Timer();
+        QCOMPARE(window.cbPhysicalDrive->currentText(), QString("Physical Drive 1"));
+    }
+
+    void aSwapThatKeepsTheCountIsNotNoticed()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        frmKorvalithWIN window;
+        drives.Remove(0);
+        drives.Add(5, 1 << 20);
+        window.timCheckDrives_Timer();
+        QCOMPARE(Items(window.cbPhysicalDrive), QStringList({"Physical Drive 0"}));
+    }
+
+    void panelByMediaClass_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("no medium") << qint64(1 << 20) << "NoMedium=1" << "No drive information available." << false;
+        QTest::newRow("fixed above the limit")
+            << (4294967296LL + 512) << "MediaType=12"
+            << "Media type: FIXED, Cylinders: 522, Tracks/Cylinder: 255, Sectors/Track: 63, Bytes/Sector: 512, "
+               "Capacity: 4.00 GB"
+            << false;
+        QTest::newRow("fixed within the limit")
+            << qint64(4294967296LL) << "MediaType=12"
+            << "Media type: FIXED, Cylinders: 522, Tracks/Cylinder: 255, Sectors/Track: 63, Bytes/Sector: 512, "
+               "Capacity: 4.00 GB"
+            << true;
+        QTest::newRow("unsupported")
+            << qint64(524288) << "MediaType=0"
+            << "Media type: UNSUPPORTED, Cylinders: 1024, Tracks/Cylinder: 1, Sectors/Track: 1, Bytes/Sector: 512, "
+               "Capacity: 512.00 kB"
+            << false;
+        QTest::newRow("removable, one MiB")
+            << qint64(1048576) << ""
+            << "Media type: REMOVABLE, Cylinders: 2048, Tracks/Cylinder: 1, Sectors/Track: 1, Bytes/Sector: 512, "
+               "Capacity: 1.00 MB"
+            << true;
+        QTest::newRow("one sector short of a GiB")
+            << qint64(1073741312) << "" << "Capacity: 1024.00 MB" << true;
+        QTest::newRow("one GiB") << qint64(1073741824) << "" << "Capacity: 1.00 GB" << true;
+        QTest::newRow("the geometry Windows reports")
+            << qint64(1998585856) << "Cylinders=243"
+            << "Media type: REMOVABLE, Cylinders: 243, Tracks/Cylinder: 255, Sectors/Track: 63, Bytes/Sector: 512, "
+               "Capacity: 1.86 GB"
+            << true;
+    }
+    void panelByMediaClass()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, ini);
+        QFETCH(QString, text);
+        QFETCH(bool, enabled);
+        SimulatedDrives drives;
+        std::map<std::string, std::string> settings;
+        if (!ini.isEmpty())
+            settings[ini.section('=', 0, 0).toStdString()] = ini.section('=', 1).toStdString();
+        drives.Add(0, size, settings);
+        frmKorvalithWIN window;
+        QVERIFY2(Information(window).endsWith(text), qPrintable(Information(window)));
+        QCOMPARE(CommandsEnabled(window), enabled);
+    }
+
+    void unsupportedWithinTheLimitIsACandidate()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        drives.Add(1, 1 << 20, {{"MediaType", "0"}});
+        frmKorvalithWIN window;
+        // Drive 0 is where the empty list had nothing, so it is taken first;
+        // with the list filled, both are in place and the last candidate wins.
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
+        window.RefreshDriveList();
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 1);
+        QVERIFY(Information(window).startsWith("Media type: UNSUPPORTED"));
+    }
+
+    void noCandidateSelectsTheFirstPosition()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 8LL << 30, kFixed);
+        drives.Add(1, 8LL << 30, kFixed);
+        frmKorvalithWIN window;
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
+        QVERIFY(!CommandsEnabled(window));
+    }
+
+    void ejectAnsweredNoLeavesTheDrive()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        frmKorvalithWIN window;
+        ScriptedMessages messages;
+        messages.Answer(IDNO);
+        window.cmdEject_Click();
+        QCOMPARE(messages.Shown(), (std::vector<ShownMessage>{
+                                       {"Eject media in 'Physical Drive 0'?", 292, "Korvalith WIN - [Eject media]"}}));
+        QVERIFY(Information(window).startsWith("Media type: REMOVABLE"));
+        DISK_GEOMETRY g;
+        int64_t capacity = 0;
+        QCOMPARE(GetDriveGeometry("PHYSICALDRIVE0", g, capacity), 1);
+    }
+
+    void ejectAnsweredYes()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        drives.Add(1, 1 << 20, {{"EjectResult", "0"}});
+        frmKorvalithWIN window;
+        ScriptedMessages messages;
+
+        window.cbPhysicalDrive->setCurrentIndex(1);
+        window.cbPhysicalDrive_Click();
+        messages.Answer(IDYES).Answer(IDOK);
+        window.cmdEject_Click();
+        QCOMPARE(messages.Shown().back(),
+                 (ShownMessage{"Media in drive 'Physical Drive 1' could not be ejected.", 16,
+                               "Korvalith WIN - [Eject media]"}));
+        QVERIFY(Information(window).startsWith("Media type: REMOVABLE"));
+
+        window.cbPhysicalDrive->setCurrentIndex(0);
+        window.cbPhysicalDrive_Click();
+        QString panelWhileTold;
+        messages.Answer(IDYES).Answer(IDOK, [&] { panelWhileTold = Information(window); });
+        window.cmdEject_Click();
+        QCOMPARE(messages.Shown().back(), (ShownMessage{"Media in drive 'Physical Drive 0' ejected.", 64,
+                                                        "Korvalith WIN - [Eject media]"}));
+        QCOMPARE(panelWhileTold, QString("No drive information available."));
+        QVERIFY(!CommandsEnabled(window));
+        QCOMPARE(messages.Unanswered(), 0);
+    }
+
+    void enterInTheSelectorMovesToTheImageButton()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        drives.Add(1, 1 << 20);
+        frmKorvalithWIN window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.cbPhysicalDrive->setFocus();
+        const int before = window.cbPhysicalDrive->currentIndex();
+        QTest::keyClick(window.cbPhysicalDrive, Qt::Key_Return);
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), before);
+        QTRY_VERIFY(window.cmdImage->hasFocus());
+    }
+};
+
+QTEST_MAIN(DriveListTest)
+#include "test_drive_list.moc"
