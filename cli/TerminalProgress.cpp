@@ -33,7 +33,8 @@ std::string ProgressText(int64_t done, int64_t total, double seconds)
     std::snprintf(head, sizeof head, "%3d%%", percent);
     std::string text = std::string(head) + "  " + FormatCapacity(ScaleCapacity(done)) + " of " +
                        FormatCapacity(ScaleCapacity(total));
-    if (seconds < kRateSettleSeconds || done <= 0)
+    // The last line always shows the rate of the whole run.
+    if ((seconds < kRateSettleSeconds && done < total) || done <= 0 || seconds <= 0)
         return text + "  --.- MB/s  --:-- left";
     const double rate = static_cast<double>(done) / seconds;
     char rateText[32];

@@ -2,6 +2,8 @@
 #include "cli/Arguments.h"
 #include "cli/DriveCommands.h"
 #include "cli/ExitStatus.h"
+#include "cli/ImageCommandLine.h"
+#include "cli/InfoCommand.h"
 #include "cli/Interrupt.h"
 #include "cli/StatusLine.h"
 #include "cli/TerminalMessages.h"
@@ -21,6 +23,14 @@ int Dispatch(const cli::Arguments& args)
         return cli::RunDrives();
     if (args.command == "eject")
         return cli::RunEject(op[0]);
+    if (args.command == "info")
+        return cli::RunInfo(op[0], args.check);
+    if (args.command == "create")
+        return cli::RunCreate(op[0], op[1], args.creator.value_or(""), args.description.value_or(""));
+    if (args.command == "restore")
+        return cli::RunRestore(op[0], op[1]);
+    if (args.command == "clone")
+        return cli::RunClone(op[0]);
     return EXIT_USAGE;
 }
 }  // namespace
