@@ -1,9 +1,9 @@
 #include "image/RestoreImage.h"
 
 #include "drive/PhysicalDrive.h"
-#include "image/BlockCodec.h"
 #include "image/EngineBuffers.h"
 #include "image/EngineSteps.h"
+#include "image/ImageBlocks.h"
 #include "image/ImageHeader.h"
 #include "image/PosixFile.h"
 #include "ui/Progress.h"
@@ -51,34 +51,13 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
 }
 
 // Reads the next block of the image and expands it into abWriteBuffer_g,
-// setting `expanded` to its size. Returns 1 a block was read, 0 the end of
-// the image (no length field, or L = 0), -5 length field unreadable or cut
-// short, -6 L negative or beyond the read buffer or the block unreadable, -8
-// block cut short by the end of the file, damaged, or expanding past its room.
+// setting `expanded` to its size. Returns ReadImageBlock's status.
 int32_t NextBlock(PosixFile& image, int64_t& expanded)
 {
-    expanded = 0;
-    uint8_t field[4];
-    const int64_t fieldBytes = image.ReadFull(field, sizeof field);
-    if (fieldBytes == 0)
-        return 0;
-    if (fieldBytes != static_cast<int64_t>(sizeof field))
-        return -5;
-    const int32_t length = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
-                                                static_cast<uint32_t>(field[2]) << 16 |
-                                                static_cast<uint32_t>(field[3]) << 24);
-    if (length < 0 || length > static_cast<int64_t>(abReadBuffer_g.size()))
-        return -6;
-    const int64_t got = image.ReadFull(abReadBuffer_g.data(), static_cast<size_t>(length));
-    if (got < 0)
-        return -6;
-    if (got < length)
-        return -8;
-    if (got == 0)
-        return 0;
-    expanded = ExpandBlock(abReadBuffer_g.data(), static_cast<size_t>(got), abWriteBuffer_g.data(),
-                           static_cast<size_t>(IMAGE_BLOCK_ROOM));
-    return expanded < 0 ? -8 : 1;
+    const ImageBlock block = ReadImageBlock(image, {abReadBuffer_g.data(), abReadBuffer_g.size(), abWriteBuffer_g.data(),
+                                                    static_cast<size_t>(IMAGE_BLOCK_ROOM)});
+    expanded = block.expanded;
+    return block.status;
 }
 
 // The block loop: reads, expands and writes block after block, each at its
