@@ -1,6 +1,6 @@
 // Walking the blocks of an image file: each a 4-byte little-endian length L
-// and one zlib stream of L bytes. Used by the image check; its results are
-// the engine's restore codes; the restore loop and the image check share it.
+// and one zlib stream of L bytes. Shared by the restore loop and the image
+// check, so its results are the restore's codes.
 #pragma once
 
 #include "image/PosixFile.h"
