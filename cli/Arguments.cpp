@@ -80,49 +80,86 @@ const CommandSpec* FindCommand(const std::string& name)
     return nullptr;
 }
 
-bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error)
+namespace {
+// Returns true when some command takes `name` with a TEXT.
+bool TakesText(const std::string& name)
 {
-    args = Arguments{};
-    std::vector<std::string> words;
-    std::vector<std::pair<std::string, std::string>> options;
+    for (const CommandSpec& spec : Commands())
+        if (Contains(spec.valueOptions, name))
+            return true;
+    return false;
+}
+
+struct Option {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+};
+
+// Sorts the words of the line into operands, global options (taken into
+// args at once) and command options. Returns false with `error` when an
+// option lacks its TEXT.
+bool SplitLine(const std::vector<std::string>& argv, Arguments& args, std::vector<std::string>& words,
+               std::vector<Option>& options, std::string& error)
+{
     bool onlyOperands = false;
     for (size_t i = 1; i < argv.size(); ++i) {
         const std::string& word = argv[i];
         if (onlyOperands || word.size() < 2 || word.compare(0, 2, "--") != 0) {
             words.push_back(word);
-            continue;
-        }
-        if (word == "--") {
+        } else if (word == "--") {
             onlyOperands = true;
-            continue;
+        } else if (!TakeGlobal(word, args)) {
+            Option option{word, "", false};
+            if (const auto eq = word.find('='); eq != std::string::npos)
+                option = {word.substr(0, eq), word.substr(eq + 1), true};
+            else if (TakesText(word) && i + 1 < argv.size())
+                option = {word, argv[++i], true};
+            if (TakesText(option.name) && !option.hasValue) {
+                error = option.name + " needs a TEXT";
+                return false;
+            }
+            options.push_back(option);
         }
-        if (TakeGlobal(word, args))
-            continue;
-        std::string name = word;
-        std::string value;
-        const bool hasValue = word.find('=') != std::string::npos;
-        if (hasValue) {
-            name = word.substr(0, word.find('='));
-            value = word.substr(word.find('=') + 1);
-        } else if ((name == "--creator" || name == "--description") && i + 1 < argv.size()) {
-            value = argv[++i];
-        } else if (name == "--creator" || name == "--description") {
-            error = name + " needs a TEXT";
+    }
+    return true;
+}
+
+// Returns true when every option belongs to the command and has a TEXT
+// exactly when it takes one; false with `error` otherwise.
+bool TakeCommandOptions(const CommandSpec& spec, const std::vector<Option>& options, Arguments& args,
+                        std::string& error)
+{
+    for (const Option& option : options) {
+        const bool flag = Contains(spec.flags, option.name);
+        if (!flag && !Contains(spec.valueOptions, option.name)) {
+            error = std::string(spec.name) + " takes no option " + option.name;
             return false;
         }
-        options.emplace_back(name, value);
+        if (flag && option.hasValue) {
+            error = option.name + " takes no TEXT";
+            return false;
+        }
+        SetCommandOption(option.name, option.value, args);
     }
+    return true;
+}
+}  // namespace
+
+bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error)
+{
+    args = Arguments{};
+    std::vector<std::string> words;
+    std::vector<Option> options;
+    if (!SplitLine(argv, args, words, options, error))
+        return false;
 
     if (words.empty()) {
-        if (!options.empty()) {
-            error = "unknown option " + options.front().first;
-            return false;
-        }
-        if (!args.help && !args.version) {
+        if (!options.empty())
+            error = "unknown option " + options.front().name;
+        else if (!args.help && !args.version)
             error = "no command given";
-            return false;
-        }
-        return true;
+        return error.empty();
     }
 
     const CommandSpec* spec = FindCommand(words.front());
@@ -132,13 +169,8 @@ bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::
     }
     args.command = spec->name;
     args.operands.assign(words.begin() + 1, words.end());
-    for (const auto& [name, value] : options) {
-        if (!Contains(spec->flags, name) && !Contains(spec->valueOptions, name)) {
-            error = std::string(spec->name) + " takes no option " + name;
-            return false;
-        }
-        SetCommandOption(name, value, args);
-    }
+    if (!TakeCommandOptions(*spec, options, args, error))
+        return false;
     if (!args.help && args.operands.size() != spec->operands) {
         error = std::string("usage: kvi ") + spec->synopsis;
         return false;

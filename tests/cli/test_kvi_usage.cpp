@@ -22,6 +22,7 @@ TEST(KviUsage, BadLinesExitWithStatus2AndSayWhy)
         {{"drives", "--check"}, "drives takes no option --check"},
         {{"create", "1", "a.kvi", "--creator"}, "--creator needs a TEXT"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"info", "a.kvi", "--check=yes"}, "--check takes no TEXT"},
         {{"eject", "x"}, "'x' names no drive"},
         {{"eject", "01"}, "'01' names no drive"},
     };
