@@ -27,7 +27,7 @@ DEMO_DEPS := dosfstools mtools
 
 demo: build
 	@scripts/install-deps.sh $(DEMO_DEPS)
-	@dir=$$(mktemp -d -t korvalith-demo-XXXXXX) && trap 'rm -rf "$$dir"' EXIT && \
+	@dir=$$(mktemp -d -t korvalith-demo-XXXXXX) && trap 'rm -rf "$$dir"' EXIT INT TERM HUP && \
 	  scripts/demo-drives.sh "$$dir" && \
 	  KORVALITH_SIMULATED_DRIVES="$$dir" $(BUILD)/KorvalithWin $(ARGS)
 

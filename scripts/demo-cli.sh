@@ -7,7 +7,7 @@ set -euo pipefail
 kvi=$(realpath "${1:-build/cli/kvi}")
 here=$(dirname "$0")
 work=$(mktemp -d -t korvalith-demo-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT INT TERM HUP
 
 "$here/demo-drives.sh" "$work/drives"
 export KORVALITH_SIMULATED_DRIVES="$work/drives"
