@@ -36,6 +36,10 @@ demo-cli: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target kvi
 	@scripts/demo-cli.sh $(BUILD)/cli/kvi
 
+# A longer fuzzing run of the image reader and restore (ten minutes).
+fuzz: build
+	cd $(BUILD)/tests && mkdir -p fuzz_corpus && KORVALITH_FUZZ_SEEDS=fuzz_corpus ./fuzz_image -max_total_time=600 -timeout=30 -rss_limit_mb=2048 fuzz_corpus
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
