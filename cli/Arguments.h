@@ -21,7 +21,7 @@ struct CommandSpec {
 // Returns the commands in the order the overview lists them.
 const std::vector<CommandSpec>& Commands();
 
-// Returns the spec of command `name`, or nullptr.
+// Returns the description of command `name`, or nullptr.
 const CommandSpec* FindCommand(const std::string& name);
 
 struct Arguments {
