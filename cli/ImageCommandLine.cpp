@@ -46,7 +46,7 @@ int RunClone(const std::string& driveText)
     DriveEntry entry;
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
-    return CloneDrive(entry.DeviceName, entry.DisplayName) ? EXIT_COMPLETED : EXIT_FAILED;
+    return ExitStatusForResult(CloneDrive(entry.DeviceName, entry.DisplayName));
 }
 
 }  // namespace cli
