@@ -33,6 +33,22 @@ W* Named(W* widget, const char* name, const char* tooltip = nullptr)
     return widget;
 }
 
+QFrame* SunkenFrame(const char* name)
+{
+    auto* frame = Named(new QFrame, name);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    return frame;
+}
+
+// A row of a box that stretches and the button that belongs to it.
+QHBoxLayout* BoxWithButton(QWidget* box, QWidget* button)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(button);
+    return row;
+}
+
 QLineEdit* ReadOnlyBox(const char* name, const char* tooltip, int maxLength = 0)
 {
     auto* box = Named(new QLineEdit, name, tooltip);
@@ -85,14 +101,10 @@ void frmKorvalithWIN::BuildControls()
     tbInformation->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     tbInformation->setFixedHeight(54);
 
-    fmDevice = Named(new QFrame, "fmDevice");
-    fmDevice->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    fmDevice = SunkenFrame("fmDevice");
     auto* device = new QGridLayout(fmDevice);
     device->addWidget(lblDrive, 0, 0);
-    auto* driveRow = new QHBoxLayout;
-    driveRow->addWidget(cbPhysicalDrive, 1);
-    driveRow->addWidget(cmdEject);
-    device->addLayout(driveRow, 0, 1);
+    device->addLayout(BoxWithButton(cbPhysicalDrive, cmdEject), 0, 1);
     device->addWidget(lblInformation, 1, 0, Qt::AlignTop);
     device->addWidget(tbInformation, 1, 1);
 
@@ -131,14 +143,10 @@ void frmKorvalithWIN::BuildControls()
         }
     });
 
-    fmImage = Named(new QFrame, "fmImage");
-    fmImage->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    fmImage = SunkenFrame("fmImage");
     auto* image = new QGridLayout(fmImage);
     image->addWidget(lblImage, 0, 0);
-    auto* imageRow = new QHBoxLayout;
-    imageRow->addWidget(tbImage, 1);
-    imageRow->addWidget(cmdImage);
-    image->addLayout(imageRow, 0, 1, 1, 3);
+    image->addLayout(BoxWithButton(tbImage, cmdImage), 0, 1, 1, 3);
     image->addWidget(lblCreatedWith, 1, 0);
     image->addWidget(tbCreatedWith, 1, 1, 1, 3);
     image->addWidget(lblDriveImageSize, 2, 0);
