@@ -2,12 +2,15 @@
 
 #include "drive/PhysicalDrive.h"
 #include "image/BlockCodec.h"
-#include "image/EngineBuffers.h"
+#include "image/BlockPipeline.h"
+#include "image/EngineThreads.h"
 #include "image/EngineSteps.h"
 #include "image/ImageHeader.h"
 #include "image/PosixFile.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -50,52 +53,63 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
            header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
 }
 
-// Reads the next block of the image and expands it into abWriteBuffer_g,
-// setting `expanded` to its size. Returns 1 a block was read, 0 the end of
-// the image (no length field, or L = 0), -5 length field unreadable or cut
-// short, -6 L negative or beyond the read buffer or the block unreadable, -8
-// block cut short by the end of the file, damaged, or expanding past its room.
-int32_t NextBlock(PosixFile& image, int64_t& expanded)
+// Reads the next stored block of the image for the pipeline. The outcome is
+// 1 a block was read (its stream in the slot), 0 the end of the image (no
+// length field, or L = 0), -5 length field unreadable or cut short, -6 L
+// negative or beyond the read room or the block unreadable, -8 block cut
+// short by the end of the file. Returns true while more blocks may follow.
+bool ReadStoredBlock(PosixFile& image, BlockSlot& slot)
 {
-    expanded = 0;
-    uint8_t field[4];
+    uint8_t field[4] = {};
     const int64_t fieldBytes = image.ReadFull(field, sizeof field);
-    if (fieldBytes == 0)
-        return 0;
-    if (fieldBytes != static_cast<int64_t>(sizeof field))
-        return -5;
     const int32_t length = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
                                                 static_cast<uint32_t>(field[2]) << 16 |
                                                 static_cast<uint32_t>(field[3]) << 24);
-    if (length < 0 || length > static_cast<int64_t>(abReadBuffer_g.size()))
-        return -6;
-    const int64_t got = image.ReadFull(abReadBuffer_g.data(), static_cast<size_t>(length));
-    if (got < 0)
-        return -6;
-    if (got < length)
-        return -8;
-    if (got == 0)
-        return 0;
-    expanded = ExpandBlock(abReadBuffer_g.data(), static_cast<size_t>(got), abWriteBuffer_g.data(),
-                           static_cast<size_t>(IMAGE_BLOCK_ROOM));
-    return expanded < 0 ? -8 : 1;
+    if (fieldBytes == 0)
+        slot.outcome = 0;
+    else if (fieldBytes != static_cast<int64_t>(sizeof field))
+        slot.outcome = -5;
+    else if (length < 0 || length > IMAGE_BLOCK_ROOM)
+        slot.outcome = -6;
+    else {
+        const int64_t got = image.ReadFull(slot.in, static_cast<size_t>(length));
+        slot.outcome = got < 0 ? -6 : got < length ? -8 : got == 0 ? 0 : 1;
+        slot.inLength = std::max<int64_t>(got, 0);
+    }
+    slot.needsCoding = slot.outcome == 1;
+    return slot.outcome == 1;
 }
 
-// The block loop: reads, expands and writes block after block, each at its
-// own drive offset, and flushes the drive once the image's size is reached.
-// Returns 1 whole image written, 0 ended early, -5/-6/-8 as NextBlock, -7
-// write or flush failed and not ignored.
+// Returns nothing; `coded` is the expanded size, or -1 for a damaged block
+// or one expanding past its room.
+void ExpandSlot(BlockSlot& slot)
+{
+    slot.coded = ExpandBlock(slot.in, static_cast<size_t>(slot.inLength), slot.out, static_cast<size_t>(IMAGE_BLOCK_ROOM));
+}
+
+// The block loop: takes the expanded blocks in image order from the pipeline
+// and writes each at its own drive offset, one question, bar move, Cancel
+// poll and event round per block; flushes the drive once the image's size is
+// reached. Returns 1 whole image written, 0 ended early, -5/-6/-8 as
+// ReadStoredBlock, -8 block damaged, -7 write or flush failed and not ignored.
 int32_t WriteBlocks(RestoreRun& run, int64_t total)
 {
+    BlockPipeline blocks([&](BlockSlot& slot) { return ReadStoredBlock(run.image, slot); }, ExpandSlot,
+                         EngineCodingThreads());
     engine::ProgressBar bar;
     int64_t bytesDone = 0;
     bool done = false;
     for (;;) {
-        int64_t expanded = 0;
-        const int32_t read = NextBlock(run.image, expanded);
+        const BlockSlot* block = blocks.Next();
+        if (!block)
+            break;
+        const int64_t read = block->outcome;
         if (read < 0)
-            return read;
-        if (expanded > 0 && !run.drive->WriteAt(abWriteBuffer_g.data(), static_cast<size_t>(expanded), bytesDone) &&
+            return static_cast<int32_t>(read);
+        if (read == 1 && block->coded < 0)
+            return -8;
+        const int64_t expanded = read == 1 ? block->coded : 0;
+        if (expanded > 0 && !run.drive->WriteAt(block->out, static_cast<size_t>(expanded), bytesDone) &&
             !AskIgnoreWriteError())
             return -7;
         bytesDone += expanded;
