@@ -312,6 +312,7 @@ def bench_card(args, work, drives, cores, tag):
 def bench_zero(args, work, size):
     """kvi on a drive that was never written: create, restore, peak memory."""
     drives = SimulatedDrives(work, None, size, folder="zero-drives")
+    warm(drives.source_path)
     image = os.path.join(work, "zero.kvi")
 
     def create():

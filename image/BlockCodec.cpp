@@ -16,6 +16,8 @@ int64_t CompressBlock(const uint8_t* in, size_t length, uint8_t* out, size_t roo
 
 int64_t ExpandBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room)
 {
+    if (const int64_t zeros = ExpandZeroStream(in, length, out, room); zeros >= 0)
+        return zeros;
     uLongf outLength = static_cast<uLongf>(room);
     if (uncompress(out, &outLength, in, static_cast<uLong>(length)) != Z_OK)
         return -1;

@@ -55,3 +55,20 @@ int64_t CompressZeroBlock(size_t length, uint8_t* out, size_t room)
     std::memcpy(out, stream.bytes.data(), stream.bytes.size());
     return static_cast<int64_t>(stream.bytes.size());
 }
+
+int64_t ExpandZeroStream(const uint8_t* in, size_t length, uint8_t* out, size_t room)
+{
+    size_t zeros = 0;
+    {
+        std::lock_guard<std::mutex> hold(cacheLock);
+        if (!fullBlock.made)
+            MakeZeroStream(static_cast<size_t>(IMAGE_BLOCK_SIZE), fullBlock);
+        for (const ZeroStream* stream : {&fullBlock, &otherLength})
+            if (stream->made && stream->bytes.size() == length && std::memcmp(stream->bytes.data(), in, length) == 0)
+                zeros = stream->length;
+    }
+    if (zeros == 0 || zeros > room)
+        return -1;
+    std::memset(out, 0, zeros);
+    return static_cast<int64_t>(zeros);
+}

@@ -14,3 +14,10 @@ bool IsAllZero(const uint8_t* data, size_t length);
 // full-size block's stream is kept for the life of the program. Returns the
 // stream's size, or -1 when zlib failed or the stream does not fit.
 int64_t CompressZeroBlock(size_t length, uint8_t* out, size_t room);
+
+// Recognises the stored stream of a zero block (the full-size one, or the
+// last short length seen) and writes its zero bytes into `room` bytes at
+// out, without running the expander: inflating long runs of zeros is byte
+// by byte. Returns the expanded size, or -1 when `in` is not such a stream
+// (or does not fit), for the caller to expand it the ordinary way.
+int64_t ExpandZeroStream(const uint8_t* in, size_t length, uint8_t* out, size_t room);

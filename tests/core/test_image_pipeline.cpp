@@ -139,7 +139,7 @@ TEST(ImagePipeline, SameImageAndSameRunAsOneThread)
     }
 }
 
-TEST(ZeroBlock, SameBytesAsCompress2ForFullAndPartialBlocks)
+TEST(ZeroBlock, SameBytesAsCompress2AndBackForFullAndPartialBlocks)
 {
     // Alternating lengths: each is made on first use and taken again later.
     for (const size_t length : {kBlock, size_t{475712}, kBlock, size_t{1}, size_t{475712}}) {
@@ -150,6 +150,14 @@ TEST(ZeroBlock, SameBytesAsCompress2ForFullAndPartialBlocks)
         ASSERT_GT(size, 0);
         out.resize(static_cast<size_t>(size));
         EXPECT_EQ(out, Deflate(zeros));
+
+        Bytes back(IMAGE_BLOCK_ROOM, 0xAA);
+        ASSERT_EQ(ExpandBlock(out.data(), out.size(), back.data(), back.size()), static_cast<int64_t>(length));
+        EXPECT_TRUE(IsAllZero(back.data(), length));
+        EXPECT_EQ(back[length], 0xAA) << "nothing written past the block";
+        if (length > 1) {  // (zlib reports a room of 0 bytes as success)
+            EXPECT_EQ(ExpandBlock(out.data(), out.size(), back.data(), length - 1), -1) << "room one byte short";
+        }
     }
     Bytes tooSmall(8);
     EXPECT_EQ(CompressZeroBlock(kBlock, tooSmall.data(), tooSmall.size()), -1);
