@@ -77,12 +77,21 @@ def timed(argv, stdin=None, stdout=None, env=None, output=None):
     return Measure(seconds, peak, size)
 
 
-def best(repeat, make):
-    """Returns the fastest of `repeat` runs of make(); memory is the highest seen."""
-    runs = [make() for _ in range(repeat)]
-    fastest = min(runs, key=lambda m: m.seconds)
-    fastest.peak_kib = max(m.peak_kib for m in runs)
-    return fastest
+def rounds(repeat, runs):
+    """Runs every (name, make) of `runs` in turn, `repeat` rounds, so a busy
+    moment of the machine does not fall on one tool alone. Returns {name:
+    Measure}: the fastest run of each, with the highest memory seen."""
+    kept = {}
+    for _ in range(repeat):
+        for name, make in runs:
+            m = make()
+            if name in kept:
+                m.peak_kib = max(m.peak_kib, kept[name].peak_kib)
+                if m.seconds > kept[name].seconds:
+                    kept[name].peak_kib = m.peak_kib
+                    continue
+            kept[name] = m
+    return {name: kept[name] for name, _ in runs}
 
 
 def sparse_file(path, size):
@@ -263,7 +272,6 @@ def bench_card(args, work, drives, cores, tag):
     gz = os.path.join(work, tag + ".gz")
     pgz = os.path.join(work, tag + ".pigz.gz")
     raw_target = os.path.join(work, "raw-target.img")
-    rows = {}
     warm(drives.source_path)
 
     def kvi_create():
@@ -271,38 +279,36 @@ def bench_card(args, work, drives, cores, tag):
             os.unlink(image)
         return timed([kvi, "--yes", "--quiet", "create", drives.source, image], env=drives.env, output=image)
 
-    rows["kvi create"] = best(args.repeat, kvi_create)
-    rows["gzip -9"] = best(args.repeat, lambda: timed(["gzip", "-9", "-c"], stdin=drives.source_path, stdout=gz, output=gz))
-    rows["pigz -9 -p %d" % cores] = best(args.repeat, lambda: timed(["pigz", "-9", "-p", str(cores), "-c"],
-                                                                    stdin=drives.source_path, stdout=pgz, output=pgz))
-
     def kvi_restore():
         drives.fresh_target()
-        return timed([kvi, "--yes", "--quiet", "restore", image, drives.target], env=drives.env)
+        m = timed([kvi, "--yes", "--quiet", "restore", image, drives.target], env=drives.env)
+        if not same_bytes(drives.source_path, drives.target_path, drives.size):
+            fail("kvi restore did not give back the card's bytes (%s)" % tag)
+        return m
 
-    rows["kvi restore"] = best(args.repeat, kvi_restore)
-    if not same_bytes(drives.source_path, drives.target_path, drives.size):
-        fail("kvi restore did not give back the card's bytes (%s)" % tag)
+    def raw_target_path():
+        if isinstance(drives, LoopDrives):
+            return drives.target_path
+        sparse_file(raw_target, drives.size)
+        return raw_target
 
     def raw_copy():
-        if isinstance(drives, LoopDrives):
-            target = drives.target_path
-        else:
-            target = raw_target
-            sparse_file(target, drives.size)
-        return timed(["dd", "if=" + drives.source_path, "of=" + target, "bs=512K", "conv=fsync,notrunc", "status=none"])
-
-    rows["dd bs=512K conv=fsync"] = best(args.repeat, raw_copy)
+        return timed(["dd", "if=" + drives.source_path, "of=" + raw_target_path(), "bs=512K", "conv=fsync,notrunc",
+                      "status=none"])
 
     def pigz_expand():
-        target = drives.target_path
-        if not isinstance(drives, LoopDrives):
-            target = raw_target
-            sparse_file(target, drives.size)
         return timed(["sh", "-c", 'pigz -d -p "$1" -c < "$2" | dd of="$3" bs=512K conv=fsync,notrunc status=none',
-                      "sh", str(cores), pgz, target])
+                      "sh", str(cores), pgz, raw_target_path()])
 
-    rows["pigz -d -p %d (| dd conv=fsync)" % cores] = best(args.repeat, pigz_expand)
+    rows = rounds(args.repeat, [
+        ("kvi create", kvi_create),
+        ("gzip -9", lambda: timed(["gzip", "-9", "-c"], stdin=drives.source_path, stdout=gz, output=gz)),
+        ("pigz -9 -p %d" % cores, lambda: timed(["pigz", "-9", "-p", str(cores), "-c"], stdin=drives.source_path,
+                                                stdout=pgz, output=pgz)),
+        ("kvi restore", kvi_restore),
+        ("dd bs=512K conv=fsync", raw_copy),
+        ("pigz -d -p %d (| dd conv=fsync)" % cores, pigz_expand),
+    ])
     for path in (image, gz, pgz, raw_target):
         if os.path.exists(path):
             os.unlink(path)
@@ -324,7 +330,7 @@ def bench_zero(args, work, size):
         drives.fresh_target()
         return timed([args.kvi, "--yes", "--quiet", "restore", image, "2"], env=drives.env)
 
-    rows = {"kvi create": best(args.repeat, create), "kvi restore": best(args.repeat, restore)}
+    rows = rounds(args.repeat, [("kvi create", create), ("kvi restore", restore)])
     drives.close()
     os.unlink(image)
     return rows
@@ -419,7 +425,8 @@ def main():
             report += lines + [""]
             summary.append((title, ratios, create, restore))
     if not use_loop:
-        report += ["Loop device rows: not run (needs root and a free loop device).", ""]
+        why = "--no-loop" if args.no_loop else "they need root and a free loop device"
+        report += ["Loop device rows: not run (%s)." % why, ""]
 
     print("bench: never-written drives", flush=True)
     zero_rows = {}
