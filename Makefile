@@ -21,6 +21,25 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Simulated drives (a FAT card, an empty card, a big fixed disk) made in a
+# temporary folder; mkfs.vfat and mcopy come from dosfstools and mtools.
+DEMO_DEPS := dosfstools mtools
+
+demo: build
+	@scripts/install-deps.sh $(DEMO_DEPS)
+	@dir=$$(mktemp -d -t korvalith-demo-XXXXXX) && trap 'rm -rf "$$dir"' EXIT INT TERM HUP && \
+	  scripts/demo-drives.sh "$$dir" && \
+	  KORVALITH_SIMULATED_DRIVES="$$dir" $(BUILD)/KorvalithWin $(ARGS)
+
+demo-cli: configure
+	@scripts/install-deps.sh $(DEMO_DEPS)
+	@cmake --build $(BUILD) -j $(JOBS) --target kvi
+	@scripts/demo-cli.sh $(BUILD)/cli/kvi
+
+# A longer fuzzing run of the image reader and restore (ten minutes).
+fuzz: build
+	cd $(BUILD)/tests && mkdir -p fuzz_corpus && KORVALITH_FUZZ_SEEDS=fuzz_corpus ./fuzz_image -max_total_time=600 -timeout=30 -rss_limit_mb=2048 fuzz_corpus
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 

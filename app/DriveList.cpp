@@ -3,8 +3,8 @@
 #include "app/frmKorvalithWIN.h"
 
 #include "drive/CapacityText.h"
+#include "drive/EjectCommand.h"
 #include "drive/PhysicalDrive.h"
-#include "ui/ShowMessage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,7 +40,6 @@ QString InformationLine(const DISK_GEOMETRY& g, int64_t capacity)
         .arg(QString::fromStdString(FormatCapacity(shown, decimalPoint)));
 }
 
-const std::string kEjectTitle = std::string(PROGRAM_TITLE) + " - [Eject media]";
 }  // namespace
 
 void frmKorvalithWIN::timCheckDrives_Timer()
@@ -115,15 +114,5 @@ void frmKorvalithWIN::ShowDriveInformation()
 
 void frmKorvalithWIN::cmdEject_Click()
 {
-    const DriveEntry& entry = SelectedDriveEntry();
-    const std::string& name = entry.DisplayName;
-    if (ShowMessage("Eject media in '" + name + "'?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kEjectTitle) !=
-        IDYES)
-        return;
-    if (EjectMedia(entry.DeviceName) == 1) {
-        ShowDriveInformation();
-        ShowMessage("Media in drive '" + name + "' ejected.", MB_ICONINFORMATION, kEjectTitle);
-    } else {
-        ShowMessage("Media in drive '" + name + "' could not be ejected.", MB_ICONSTOP, kEjectTitle);
-    }
+    EjectMediaCommand(SelectedDriveEntry(), [this] { ShowDriveInformation(); });
 }

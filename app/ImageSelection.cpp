@@ -3,7 +3,7 @@
 #include "app/frmKorvalithWIN.h"
 
 #include "app/Globals.h"
-#include "drive/CapacityText.h"
+#include "image/ImageSummary.h"
 #include "drive/PhysicalDrive.h"
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
@@ -74,17 +74,12 @@ QString Text(const std::string& fixed)
 // "Korvalith WIN, v1.1 [Build 21112005]"
 QString CreatedWithText(const ImageHeader& header)
 {
-    return QString("%1, v%2.%3 [Build %4]")
-        .arg(Text(header.ProgramName))
-        .arg(header.Version / 256)
-        .arg(header.Version & 255)
-        .arg(Text(header.Build));
+    return QString::fromStdString(ImageCreatedWithText(header));
 }
 
 QString SizeText(int64_t driveSize)
 {
-    return QString::fromStdString(
-        FormatCapacity(ScaleCapacity(driveSize), QLocale::system().decimalPoint().toStdString()));
+    return QString::fromStdString(ImageDriveSizeText(driveSize, QLocale::system().decimalPoint().toStdString()));
 }
 }  // namespace
 

@@ -12,11 +12,12 @@
 namespace {
 const std::string kTitle = std::string(PROGRAM_TITLE) + " - [Clone drive]";
 
-// Returns true when the image went onto the new medium.
-bool CreateSwapRestore(const std::string& deviceName, const std::string& displayName, const std::string& tempPath)
+// Returns 1 when the image went onto the new medium, else the result of
+// the stage that ended the clone.
+int32_t CreateSwapRestore(const std::string& deviceName, const std::string& displayName, const std::string& tempPath)
 {
     if (tempPath.empty())
-        return false;
+        return -3;
 
     // Whatever is at the fixed name and is not a plain file (a link, say)
     // goes, so the image is never written through it.
@@ -25,26 +26,27 @@ bool CreateSwapRestore(const std::string& deviceName, const std::string& display
         ::unlink(tempPath.c_str());
 
     ImageHeader header{};
-    if (CreateImage(deviceName, tempPath, header) != 1)
-        return false;
+    if (const int32_t created = CreateImage(deviceName, tempPath, header); created != 1)
+        return created;
 
     const std::string prompt = std::string("A temporary image is successfully created.") + vbCrLf + vbCrLf +
                                "Please eject media in drive '" + displayName + "'" + vbCrLf +
                                "and insert a new media then press <OK> to continue.";
     if (ShowMessage(prompt, MB_OKCANCEL | MB_ICONINFORMATION, kTitle) != IDOK)
-        return false;
+        return -1;
 
-    return RestoreImage(deviceName, tempPath) == 1;
+    return RestoreImage(deviceName, tempPath);
 }
 }  // namespace
 
-bool CloneDrive(const std::string& deviceName, const std::string& displayName, const std::function<void()>& onCloned)
+int32_t CloneDrive(const std::string& deviceName, const std::string& displayName,
+                   const std::function<void()>& onCloned)
 {
     const std::string folder = PrivateTempFolder();
     const std::string tempPath = folder.empty() ? std::string() : folder + CLONE_TEMP_NAME;
 
-    const bool cloned = CreateSwapRestore(deviceName, displayName, tempPath);
-    if (cloned) {
+    const int32_t result = CreateSwapRestore(deviceName, displayName, tempPath);
+    if (result == 1) {
         if (onCloned)
             onCloned();
         ShowMessage("Drive successfully cloned.", MB_ICONINFORMATION, kTitle);
@@ -53,5 +55,5 @@ bool CloneDrive(const std::string& deviceName, const std::string& displayName, c
     }
     if (!tempPath.empty())
         ::unlink(tempPath.c_str());
-    return cloned;
+    return result;
 }

@@ -1,5 +1,7 @@
 #include "image/PosixFile.h"
 
+#include "platform/FullIo.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -33,32 +35,12 @@ void PosixFile::Close()
 
 int64_t PosixFile::ReadFull(void* buffer, size_t length)
 {
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t got = ::read(fd_, static_cast<char*>(buffer) + done, length - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<int64_t>(done);
+    return ReadAll(fd_, buffer, length);
 }
 
 bool PosixFile::WriteFull(const void* buffer, size_t length)
 {
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t put = ::write(fd_, static_cast<const char*>(buffer) + done, length - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
+    return WriteAll(fd_, buffer, length);
 }
 
 bool PosixFile::Sync()

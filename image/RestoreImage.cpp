@@ -3,14 +3,13 @@
 #include "drive/PhysicalDrive.h"
 #include "image/BlockCodec.h"
 #include "image/BlockPipeline.h"
-#include "image/EngineThreads.h"
 #include "image/EngineSteps.h"
+#include "image/EngineThreads.h"
+#include "image/ImageBlocks.h"
 #include "image/ImageHeader.h"
 #include "image/PosixFile.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -53,31 +52,15 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
            header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
 }
 
-// Reads the next stored block of the image for the pipeline. The outcome is
-// 1 a block was read (its stream in the slot), 0 the end of the image (no
-// length field, or L = 0), -5 length field unreadable or cut short, -6 L
-// negative or beyond the read room or the block unreadable, -8 block cut
-// short by the end of the file. Returns true while more blocks may follow.
+// Reads the next stored block of the image for the pipeline; the outcome is
+// ReadStoredImageBlock's status. Returns true while more blocks may follow.
 bool ReadStoredBlock(PosixFile& image, BlockSlot& slot)
 {
-    uint8_t field[4] = {};
-    const int64_t fieldBytes = image.ReadFull(field, sizeof field);
-    const int32_t length = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
-                                                static_cast<uint32_t>(field[2]) << 16 |
-                                                static_cast<uint32_t>(field[3]) << 24);
-    if (fieldBytes == 0)
-        slot.outcome = 0;
-    else if (fieldBytes != static_cast<int64_t>(sizeof field))
-        slot.outcome = -5;
-    else if (length < 0 || length > IMAGE_BLOCK_ROOM)
-        slot.outcome = -6;
-    else {
-        const int64_t got = image.ReadFull(slot.in, static_cast<size_t>(length));
-        slot.outcome = got < 0 ? -6 : got < length ? -8 : got == 0 ? 0 : 1;
-        slot.inLength = std::max<int64_t>(got, 0);
-    }
-    slot.needsCoding = slot.outcome == 1;
-    return slot.outcome == 1;
+    const ImageBlock block = ReadStoredImageBlock(image, slot.in, static_cast<size_t>(IMAGE_BLOCK_ROOM));
+    slot.outcome = block.status;
+    slot.inLength = block.stored;
+    slot.needsCoding = block.status == 1;
+    return block.status == 1;
 }
 
 // Returns nothing; `coded` is the expanded size, or -1 for a damaged block
@@ -91,7 +74,7 @@ void ExpandSlot(BlockSlot& slot)
 // and writes each at its own drive offset, one question, bar move, Cancel
 // poll and event round per block; flushes the drive once the image's size is
 // reached. Returns 1 whole image written, 0 ended early, -5/-6/-8 as
-// ReadStoredBlock, -8 block damaged, -7 write or flush failed and not ignored.
+// ReadStoredImageBlock, -8 block damaged, -7 write or flush failed and not ignored.
 int32_t WriteBlocks(RestoreRun& run, int64_t total)
 {
     BlockPipeline blocks([&](BlockSlot& slot) { return ReadStoredBlock(run.image, slot); }, ExpandSlot,

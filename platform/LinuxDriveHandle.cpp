@@ -1,5 +1,6 @@
 #include "platform/LinuxDriveHandle.h"
 
+#include "platform/FullIo.h"
 #include "platform/SyntheticGeometry.h"
 
 #include <cerrno>
@@ -68,19 +69,7 @@ public:
     // Returns true when all bytes are written at `offset`.
     bool WriteAt(const void* buffer, size_t length, int64_t offset) override
     {
-        if (offset < 0)
-            return false;
-        size_t done = 0;
-        while (done < length) {
-            const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, length - done,
-                                         static_cast<off_t>(offset + static_cast<int64_t>(done)));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            done += static_cast<size_t>(put);
-        }
-        return true;
+        return WriteAllAt(fd_, buffer, length, offset);
     }
 
     // Returns true once the written data is on the medium.

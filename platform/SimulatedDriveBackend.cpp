@@ -1,9 +1,9 @@
 #include "platform/SimulatedDriveBackend.h"
 
+#include "platform/FullIo.h"
 #include "platform/SyntheticGeometry.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
@@ -196,18 +196,9 @@ int64_t SimulatedHandle::Read(void* buffer, size_t length)
         return -1;
     const int64_t end = std::min(Capacity(), Number(settings_, "EndAt", INT64_MAX));
     const int64_t want = std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(length), end - position_));
-    int64_t done = 0;
-    while (done < want) {
-        const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, want - done, position_ + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    position_ += done;
+    const int64_t done = ReadAllAt(fd_, buffer, static_cast<size_t>(want), position_);
+    if (done > 0)
+        position_ += done;
     return done;
 }
 
@@ -222,16 +213,7 @@ bool SimulatedHandle::WriteAt(const void* buffer, size_t length, int64_t offset)
     // is not written and the write fails.
     const int64_t room = std::max<int64_t>(0, Capacity() - offset);
     const int64_t want = std::min<int64_t>(static_cast<int64_t>(length), room);
-    int64_t done = 0;
-    while (done < want) {
-        const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, want - done, offset + done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += put;
-    }
-    return want == static_cast<int64_t>(length);
+    return WriteAllAt(fd_, buffer, static_cast<size_t>(want), offset) && want == static_cast<int64_t>(length);
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 // and (as root, with loop devices) a loop device over a small file is found,
 // measured, read, written, and unmounted before writing.
 #include "drive/PhysicalDrive.h"
+#include "image/CreateImage.h"
+#include "image/RestoreImage.h"
 #include "platform/LinuxDriveBackend.h"
 #include "platform/LinuxDriveRules.h"
 
+#include "ScriptedMessages.h"
 #include "SimulatedDrives.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -144,11 +148,28 @@ const BlockDisk* FindDisk(const BlockSnapshot& snapshot, const std::string& name
     return nullptr;
 }
 
-// Installs the real backend for the fixture's lifetime.
+// Installs the real backend for the fixture's lifetime. Test programs run
+// side by side take turns: loop devices attached by one would move the drive
+// numbers of another.
 class LinuxDevices : public testing::Test {
 protected:
-    void SetUp() override { SetDriveBackend(MakeLinuxDriveBackend()); }
-    void TearDown() override { SetDriveBackend(nullptr); }
+    void SetUp() override
+    {
+        lock_ = ::open((fs::temp_directory_path() / "korvalith-loop-tests.lock").c_str(),
+                       O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (lock_ >= 0)
+            ::flock(lock_, LOCK_EX);
+        SetDriveBackend(MakeLinuxDriveBackend());
+    }
+    void TearDown() override
+    {
+        mount_.reset();
+        loop_.reset();
+        SetDriveBackend(nullptr);
+        if (lock_ >= 0)
+            ::close(lock_);
+    }
+    int lock_ = -1;
 
     // Returns the drive number the backend gives the device, or -1.
     static int DriveNumberOf(const std::string& devicePath)
@@ -321,6 +342,32 @@ TEST_F(LinuxDevices, FilesystemStillInUseKeepsTheDriveFromBeingWritten)
     disk = FindDisk(after, loop_->Name());
     ASSERT_NE(disk, nullptr);
     EXPECT_NE(OpenBlockDevice(after, *disk, OpenPurpose::WriteWhole), nullptr);
+}
+
+TEST_F(LinuxDevices, ImageOfALoopDeviceRestoresOntoAnotherWithItsFilesystemUnmounted)
+{
+    if (const std::string why = MountExt4OnLoop(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::vector<uint8_t> content = PatternBytes(8 << 20, 3);
+    LoopDevice source(8 << 20, content);
+    if (!source.Attached())
+        GTEST_SKIP() << "no second loop device could be attached";
+    const int from = DriveNumberOf(source.Path());
+    const int to = DriveNumberOf(loop_->Path());
+    ASSERT_GE(from, 0);
+    ASSERT_GE(to, 0);
+    const std::string image = (fs::temp_directory_path() / ("kvi-loop-" + std::to_string(::getpid()) + ".kvi")).string();
+
+    ScriptedMessages messages;
+    messages.Answer(IDYES);  // the restore warning
+    ImageHeader header;
+    EXPECT_EQ(CreateImage("PHYSICALDRIVE" + std::to_string(from), image, header), 1);
+    EXPECT_EQ(header.DriveSize, 8 << 20);
+    EXPECT_EQ(RestoreImage("PHYSICALDRIVE" + std::to_string(to), image), 1);
+    EXPECT_EQ(messages.Shown().size(), 1u);
+    EXPECT_FALSE(IsMountPoint(mount_->Dir()));
+    EXPECT_TRUE(ReadFileBytes(loop_->File()) == content);
+    ::unlink(image.c_str());
 }
 
 }  // namespace

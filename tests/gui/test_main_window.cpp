@@ -2,6 +2,7 @@
 #include "app/Globals.h"
 #include "app/frmKorvalithWIN.h"
 #include "drive/PhysicalDrive.h"
+#include "ui/frmSplash.h"
 
 #include "ScriptedMessages.h"
 #include "SimulatedDrives.h"
@@ -106,6 +107,18 @@ private slots:
         QCOMPARE(window.mnuQuit->text(), QString("&Quit"));
         QVERIFY(window.acceptDrops());
         QVERIFY(window.picBar->acceptDrops());
+    }
+
+    void aboutOpensFromTheMenuAndClosingTheWindowUnloadsIt()
+    {
+        SimulatedDrives drives;
+        frmKorvalithWIN window;
+        window.show();
+        window.mnuAbout->trigger();
+        QVERIFY(LoadedSplash());
+        QVERIFY(LoadedSplash()->isVisible());
+        window.close();
+        QVERIFY(!LoadedSplash());
     }
 };
 

@@ -1,0 +1,181 @@
+#include "cli/Arguments.h"
+
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+bool Contains(const std::vector<std::string>& list, const std::string& s)
+{
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// Returns true when `option` was taken as a global option.
+bool TakeGlobal(const std::string& option, Arguments& args)
+{
+    if (option == "--yes")
+        args.yes = true;
+    else if (option == "--quiet")
+        args.quiet = true;
+    else if (option == "--help")
+        args.help = true;
+    else if (option == "--version")
+        args.version = true;
+    else
+        return false;
+    return true;
+}
+
+void SetCommandOption(const std::string& option, const std::string& value, Arguments& args)
+{
+    if (option == "--check")
+        args.check = true;
+    else if (option == "--creator")
+        args.creator = value;
+    else if (option == "--description")
+        args.description = value;
+}
+}  // namespace
+
+const std::vector<CommandSpec>& Commands()
+{
+    static const std::vector<CommandSpec> commands = {
+        {"drives", "drives", "list the drives and whether the commands accept them",
+         "Lists one line per drive, tab-separated: number, name, for real drives the /dev path\n"
+         "and model, media class, capacity, and whether the commands accept the drive\n"
+         "(removable, or fixed within the size limit).\n",
+         0, {}, {}},
+        {"info", "info IMAGE [--check]", "show what an image's header holds",
+         "Shows the header of IMAGE: created with, drive image size, creation date, created by,\n"
+         "description, the stored geometry, and whether the header is valid.\n"
+         "  --check   also read every block: the count, the expanded total against the drive\n"
+         "            size, and the first damaged block with its file offset.\n"
+         "Exit status 0 only for a valid header (and with --check a complete, intact image).\n",
+         1, {"--check"}, {}},
+        {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT]", "image a drive into an image file",
+         "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
+         "overwritten.\n"
+         "  --creator TEXT       stored as the image's creator (32 characters)\n"
+         "  --description TEXT   stored as its description (256 characters); \\n or a line\n"
+         "                       break starts a new line\n",
+         2, {}, {"--creator", "--description"}},
+        {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
+         "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
+         "question when the image was taken from a drive of another geometry or size.\n",
+         2, {}, {}},
+        {"clone", "clone DRIVE", "copy a drive's medium onto another medium",
+         "Images DRIVE into a temporary file, asks you to swap the medium in the same drive\n"
+         "(press Enter for <OK> once the new medium is in), then writes the image onto it.\n",
+         1, {}, {}},
+        {"eject", "eject DRIVE", "eject the medium of a drive", "Ejects the medium in DRIVE after asking.\n", 1, {}, {}},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(const std::string& name)
+{
+    for (const CommandSpec& spec : Commands())
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+namespace {
+// Returns true when some command takes `name` with a TEXT.
+bool TakesText(const std::string& name)
+{
+    for (const CommandSpec& spec : Commands())
+        if (Contains(spec.valueOptions, name))
+            return true;
+    return false;
+}
+
+struct Option {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+};
+
+// Sorts the words of the line into operands, global options (taken into
+// args at once) and command options. Returns false with `error` when an
+// option lacks its TEXT.
+bool SplitLine(const std::vector<std::string>& argv, Arguments& args, std::vector<std::string>& words,
+               std::vector<Option>& options, std::string& error)
+{
+    bool onlyOperands = false;
+    for (size_t i = 1; i < argv.size(); ++i) {
+        const std::string& word = argv[i];
+        if (onlyOperands || word.size() < 2 || word.compare(0, 2, "--") != 0) {
+            words.push_back(word);
+        } else if (word == "--") {
+            onlyOperands = true;
+        } else if (!TakeGlobal(word, args)) {
+            Option option{word, "", false};
+            if (const auto eq = word.find('='); eq != std::string::npos)
+                option = {word.substr(0, eq), word.substr(eq + 1), true};
+            else if (TakesText(word) && i + 1 < argv.size())
+                option = {word, argv[++i], true};
+            if (TakesText(option.name) && !option.hasValue) {
+                error = option.name + " needs a TEXT";
+                return false;
+            }
+            options.push_back(option);
+        }
+    }
+    return true;
+}
+
+// Returns true when every option belongs to the command and has a TEXT
+// exactly when it takes one; false with `error` otherwise.
+bool TakeCommandOptions(const CommandSpec& spec, const std::vector<Option>& options, Arguments& args,
+                        std::string& error)
+{
+    for (const Option& option : options) {
+        const bool flag = Contains(spec.flags, option.name);
+        if (!flag && !Contains(spec.valueOptions, option.name)) {
+            error = std::string(spec.name) + " takes no option " + option.name;
+            return false;
+        }
+        if (flag && option.hasValue) {
+            error = option.name + " takes no TEXT";
+            return false;
+        }
+        SetCommandOption(option.name, option.value, args);
+    }
+    return true;
+}
+}  // namespace
+
+bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error)
+{
+    args = Arguments{};
+    std::vector<std::string> words;
+    std::vector<Option> options;
+    if (!SplitLine(argv, args, words, options, error))
+        return false;
+
+    if (words.empty()) {
+        if (!options.empty())
+            error = "unknown option " + options.front().name;
+        else if (!args.help && !args.version)
+            error = "no command given";
+        return error.empty();
+    }
+
+    const CommandSpec* spec = FindCommand(words.front());
+    if (!spec) {
+        error = "unknown command '" + words.front() + "'";
+        return false;
+    }
+    args.command = spec->name;
+    args.operands.assign(words.begin() + 1, words.end());
+    if (!TakeCommandOptions(*spec, options, args, error))
+        return false;
+    if (!args.help && args.operands.size() != spec->operands) {
+        error = std::string("usage: kvi ") + spec->synopsis;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cli

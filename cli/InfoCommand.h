@@ -1,0 +1,30 @@
+// `kvi info IMAGE [--check]`.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cli {
+
+// Prints the header of the image (and with `check` the result of reading
+// every block) on standard output. Returns the exit status: 0 for a valid
+// header (with `check`: and a complete, intact image), 1 when Ctrl-C stopped
+// the check, 4 otherwise.
+int RunInfo(const std::string& imagePath, bool check);
+
+struct BlockCheck {
+    int64_t blocks = 0;          // blocks read intact
+    int64_t expandedTotal = 0;   // the bytes they expand to
+    int32_t damage = 1;          // ReadImageBlock's code for the first bad block; 1 when none
+    int64_t damagedIndex = -1;   // its number, counted from 0
+    int64_t damagedOffset = -1;  // the file offset of its length field
+    bool cutShort = false;       // the file ends inside it
+    bool stopped = false;        // Ctrl-C ended the walk
+};
+
+// Walks the blocks behind the header, showing progress. Returns what it
+// found; `damage` -4 and no damaged block when the file could not be
+// read up to its first block.
+BlockCheck CheckImageBlocks(const std::string& imagePath);
+
+}  // namespace cli

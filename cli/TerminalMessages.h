@@ -1,0 +1,25 @@
+// Message boxes on the terminal: the caption and text on standard error,
+// then the buttons as a prompt.
+//
+//   OK only         printed, answers OK without waiting
+//   OK and Cancel   "[OK/cancel]": Enter, ok or y answers OK; c, cancel or n Cancel
+//   Yes and No      "[y/N]": y or yes answers Yes; Enter, n or no answers No
+//
+// Answers come from the terminal when standard input is one, otherwise from
+// standard input, one line each. End of input and Ctrl-C answer No / Cancel;
+// nothing ever answers Yes by default.
+#pragma once
+
+#include "ui/ShowMessage.h"
+
+namespace terminal {
+
+struct MessageOptions {
+    bool answerYes = false;  // --yes: every question answers Yes / OK
+    int inputFd = -1;        // where answers come from; -1 chooses as above
+};
+
+// Returns the handler to install with SetMessageHandler.
+MessageHandler MakeMessageHandler(const MessageOptions& options);
+
+}  // namespace terminal

@@ -1,0 +1,239 @@
+// Choosing the image file and the panel that shows its header.
+#include "app/Globals.h"
+#include "app/frmKorvalithWIN.h"
+#include "image/ImageHeader.h"
+
+#include "ScriptedMessages.h"
+#include "SimulatedDrives.h"
+#include "WindowTestKit.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <fstream>
+
+namespace {
+const ShownMessage kUnrecognized{"Unrecognized image file opened.\r\n\r\nFile can be used for creating a new "
+                                 "image.\r\nIt can't be used for restoring a drive.",
+                                 48, "Korvalith WIN - [WARNING]"};
+
+QStringList Panel(const frmKorvalithWIN& w)
+{
+    return {w.tbCreatedWith->text(), w.tbDriveImageSize->text(), w.tbCreationDate->text(), w.tbCreator->text(),
+            w.tbDescription->toPlainText()};
+}
+
+QString Today()
+{
+    return QDate::currentDate().toString("dd.MM.yyyy");
+}
+
+// Answers the open/create dialog with the given name for its lifetime.
+struct DialogAnswer {
+    explicit DialogAnswer(const QString& name)
+    {
+        SetImageDialogHandler([name](QWidget*) { return name; });
+    }
+    ~DialogAnswer() { SetImageDialogHandler({}); }
+};
+}  // namespace
+
+class ImageSelectionTest : public QObject {
+    Q_OBJECT
+private:
+    IsolatedDesktop desktop_;
+    std::unique_ptr<SimulatedDrives> drives_;
+    std::unique_ptr<frmKorvalithWIN> window_;
+
+    std::string Path(const char* name) const { return drives_->FilePath(name); }
+
+private slots:
+    void init()
+    {
+        drives_ = std::make_unique<SimulatedDrives>();
+        drives_->AddWithBytes(1, PatternBytes(1000000));
+        window_ = std::make_unique<frmKorvalithWIN>();
+    }
+    void cleanup()
+    {
+        window_.reset();
+        drives_.reset();
+    }
+
+    void aNewNameShowsWhatANewImageWouldCarry()
+    {
+        ScriptedMessages messages;
+        DialogAnswer answer(QString::fromStdString(Path("new.kvi")));
+        window_->cmdImage_Click();
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [new image]"));
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("new.kvi")));
+        QCOMPARE(Panel(*window_),
+                 QStringList({"Korvalith WIN, v1.1 [Build 21112005]", "n/a", Today(), "", ""}));
+        QVERIFY(messages.Shown().empty());
+    }
+
+    void aCancelledDialogChangesNothing()
+    {
+        window_->SetImageFile(QString::fromStdString(Path("kept.kvi")));
+        const QString title = window_->windowTitle();
+        DialogAnswer answer("   ");
+        window_->cmdImage_Click();
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("kept.kvi")));
+        QCOMPARE(window_->windowTitle(), title);
+    }
+
+    void aValidImageAsksAboutTheAssociationThenShowsItsHeader()
+    {
+        QCOMPARE(MakeImage(1, Path("card.kvi"), "Jürgen", "first line\nsecond line"), 1);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        ScriptedMessages messages;
+        QStringList panelWhileAsked;
+        messages.Answer(IDNO, [&] { panelWhileAsked = Panel(*window_); });
+        window_->SetImageFile(QString::fromStdString(Path("card.kvi")));
+
+        QCOMPARE(messages.Shown().size(), size_t(1));
+        QCOMPARE(messages.Shown()[0].title, std::string("Korvalith WIN - [File association]"));
+        QCOMPARE(panelWhileAsked, QStringList({"", "", "", "", ""}));  // filled only after the question
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image loaded]"));
+        QCOMPARE(Panel(*window_), QStringList({"Korvalith WIN, v1.1 [Build 21112005]", "976.56 kB", Today(),
+                                               "Jürgen", "first line\nsecond line"}));
+        QTRY_VERIFY(window_->tbCreator->hasFocus());
+        QTRY_COMPARE(window_->tbCreator->selectedText(), QString("Jürgen"));
+    }
+
+    void filesThatAreNoImageGetTheWarning_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("a text file") << 0;
+        QTest::newRow("an image of a newer version") << 1;
+    }
+    void filesThatAreNoImageGetTheWarning()
+    {
+        QFETCH(int, kind);
+        const std::string path = Path("other.kvi");
+        if (kind == 0) {
+            std::ofstream(path) << std::string(500, 'x');
+        } else {
+            ImageHeader header;
+            InitImageHeader(header);
+            header.Flags = 1;
+            header.Version = 0x0102;
+            WriteHeaderOnly(path, header);
+        }
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        ScriptedMessages messages;
+        messages.Answer(IDOK);
+        window_->SetImageFile(QString::fromStdString(path));
+        QCOMPARE(messages.Shown(), std::vector<ShownMessage>({kUnrecognized}));
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image loaded]"));
+        QCOMPARE(Panel(*window_), QStringList({"", "", "", "", ""}));
+        QTRY_VERIFY(window_->cmdImage->hasFocus());
+    }
+
+    void pathsAreTrimmedOfBlanksAndOnePairOfQuotes_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("quoted, blanks around") << "  \"/tmp/a b.kvi\"  " << "/tmp/a b.kvi";
+        QTest::newRow("one quotation mark") << "\"" << "\"";
+        QTest::newRow("quote at one end only") << "\"/tmp/x.kvi" << "\"/tmp/x.kvi";
+        QTest::newRow("two pairs") << "\"\"/tmp/x.kvi\"\"" << "\"/tmp/x.kvi\"";
+    }
+    void pathsAreTrimmedOfBlanksAndOnePairOfQuotes()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, kept);
+        window_->SetImageFile(given);
+        QCOMPARE(QString::fromStdString(sImageFile_g), kept);
+        QCOMPARE(window_->tbImage->text(), kept);
+        QCOMPARE(window_->tbImage->cursorPosition(), kept.size());
+    }
+
+    void onlyTheFirstDroppedFileCounts()
+    {
+        ScriptedMessages messages;
+        window_->Form_OLEDragDrop({QString::fromStdString(Path("one.kvi")), QString::fromStdString(Path("two.kvi")),
+                                   QString::fromStdString(Path("three.kvi"))});
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("one.kvi")));
+
+        // A real drop on the picture strip, with its own mime data.
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path("dropped.kvi"))),
+                      QUrl::fromLocalFile(QString::fromStdString(Path("ignored.kvi")))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_->picBar, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_->picBar, &drop);
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("dropped.kvi")));
+
+        QMimeData text;
+        text.setText("not a file");
+        QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_.get(), &textEnter);
+        QVERIFY(!textEnter.isAccepted());
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("dropped.kvi")));
+    }
+
+    void enterKeys()
+    {
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->tbCreator->setFocus();
+        window_->tbCreator->setText("ab");
+        QTest::keyClick(window_->tbCreator, Qt::Key_Return);
+        QCOMPARE(window_->tbCreator->text(), QString("ab"));
+        QTRY_VERIFY(window_->tbDescription->hasFocus());
+
+        QTest::keyClick(window_->tbDescription, Qt::Key_A);
+        QTest::keyClick(window_->tbDescription, Qt::Key_Return);
+        QTest::keyClick(window_->tbDescription, Qt::Key_B);
+        QVERIFY(window_->tbDescription->toPlainText().endsWith("a\nb"));
+
+        DialogAnswer answer(QString::fromStdString(Path("by-enter.kvi")));
+        window_->tbImage->setFocus();
+        QTest::keyClick(window_->tbImage, Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("by-enter.kvi")));
+    }
+
+    void aFocusedBoxSelectsItsWholeText()
+    {
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->tbCreatedWith->setText("some text");
+        window_->tbCreatedWith->setFocus();
+        QTRY_COMPARE(window_->tbCreatedWith->selectedText(), QString("some text"));
+        window_->tbInformation->setFocus();
+        QTRY_COMPARE(window_->tbInformation->textCursor().selectedText(), window_->tbInformation->toPlainText());
+    }
+
+    void startingWithAnInvalidFileWarnsBeforeTheWindowShows()
+    {
+        const std::string path = Path("notes.txt");
+        std::ofstream(path) << std::string(400, 'n');
+        window_.reset();
+        ScriptedMessages messages;
+        bool visibleWhileWarned = true;
+        messages.Answer(IDOK, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<frmKorvalithWIN*>(w))
+                    visibleWhileWarned = w->isVisible();
+        });
+        window_ = std::make_unique<frmKorvalithWIN>(" \"" + QString::fromStdString(path) + "\" ");
+        QCOMPARE(messages.Shown(), std::vector<ShownMessage>({kUnrecognized}));
+        QVERIFY(!visibleWhileWarned);
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(path));
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image loaded]"));
+    }
+};
+
+QTEST_MAIN(ImageSelectionTest)
+#include "test_image_selection.moc"
