@@ -380,7 +380,7 @@ def main():
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--fill", type=float, default=0.70)
     parser.add_argument("--big-gib", type=int, default=4, help="size of the never-written drive of the memory check")
-    parser.add_argument("--repeat", type=int, default=1, help="runs of each measurement; the fastest counts")
+    parser.add_argument("--repeat", type=int, default=2, help="runs of each measurement; the fastest counts")
     parser.add_argument("--no-loop", action="store_true", help="skip the loop device rows")
     args = parser.parse_args()
 
