@@ -109,6 +109,20 @@ def warm(path):
             pass
 
 
+def zero_block_share(path):
+    """Returns the share of the image blocks (512 KiB) of `path` that are all zero."""
+    zero = total = 0
+    empty = bytes(524288)
+    with open(path, "rb", buffering=0) as f:
+        while True:
+            block = f.read(524288)
+            if not block:
+                break
+            total += 1
+            zero += block == empty[:len(block)]
+    return zero / total if total else 0.0
+
+
 def same_bytes(a, b, length):
     return subprocess.run(["cmp", "-n", str(length), a, b], stdout=subprocess.DEVNULL).returncode == 0
 
@@ -423,7 +437,7 @@ def main():
                 drives.kind)
             lines, ratios, create, restore = card_table(title, size, rows, cores)
             report += lines + [""]
-            summary.append((title, ratios, create, restore))
+            summary.append((title, ratios, create, restore, rows["dd bs=512K conv=fsync"]))
     if not use_loop:
         why = "--no-loop" if args.no_loop else "they need root and a free loop device"
         report += ["Loop device rows: not run (%s)." % why, ""]
@@ -452,7 +466,7 @@ def main():
     big = [m.peak_kib for m in zero_rows[max(zero_rows)].values()]
     report += ["## Targets", "", "| Target | Worst case measured | Verdict |", "|---|---|---|"]
     key_pigz = "create speed kvi / pigz -9 -p %d" % cores
-    worst = min(summary, key=lambda s: s[1][key_pigz])
+    worst = worst_create = min(summary, key=lambda s: s[1][key_pigz])
     report.append("| create ≥ 1.2 × pigz -9 -p %d | %.2f × (%s) | %s |" % (cores, worst[1][key_pigz], worst[0],
                                                                           verdict(worst[1][key_pigz] >= 1.2)))
     worst = max(summary, key=lambda s: s[1]["image size kvi / gzip -9"])
@@ -461,7 +475,8 @@ def main():
     zero_speed = mbps(size, zero_create) / 1000
     report.append("| all-zero stretches ≥ 1 GB/s | %.2f GB/s (never-written %d MiB drive) | %s |" % (
         zero_speed, size // MiB, verdict(zero_speed >= 1.0)))
-    worst = min(summary, key=lambda s: s[1]["restore speed kvi / raw copy (dd)"])
+    key_raw = "restore speed kvi / raw copy (dd)"
+    worst = worst_restore = min(summary, key=lambda s: s[1][key_raw])
     report.append("| restore ≥ 0.8 × raw copy | %.2f × (%s) | %s |" % (worst[1]["restore speed kvi / raw copy (dd)"], worst[0],
                                                                      verdict(worst[1]["restore speed kvi / raw copy (dd)"] >= 0.8)))
     peak = max(peaks) / 1024
@@ -470,6 +485,21 @@ def main():
     report.append("| memory not growing with drive size | %.1f MiB at %d MiB, %.1f MiB at %d MiB | %s |" % (
         max(small) / 1024, size // MiB, max(big) / 1024, max(zero_rows) // MiB, verdict(growth < 4096)))
     report.append("")
+
+    notes = []
+    if worst_create[1][key_pigz] < 1.2:
+        notes.append("- Create: kvi stores exactly what zlib's `compress2` makes at level 9, block by block, so "
+                     "each byte costs it the same work as it costs `pigz -9`; the pipeline gains only on blocks "
+                     "that are all zero (%.0f %% of the fresh card's blocks, none of the used card's) and by "
+                     "reading while it compresses." % (100 * zero_block_share(cards["fresh card"][0])))
+    if worst_restore[1][key_raw] < 0.8:
+        notes.append("- Restore: kvi is bound by expanding the blocks, %.0f–%.0f MB/s on %d cores here; the raw "
+                     "copy it is measured against went at %.0f MB/s in the worst case (%s), that is at the speed "
+                     "of memory and page cache. A real card writes at 10–90 MB/s, below both." % (
+                         min(mbps(size, s[3]) for s in summary), max(mbps(size, s[3]) for s in summary), cores,
+                         mbps(size, worst_restore[4]), worst_restore[0]))
+    if notes:
+        report += ["Why the missed targets are missed:", ""] + notes + [""]
 
     text = "\n".join(report)
     print()
