@@ -45,3 +45,13 @@ install: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Speed, size and peak memory of kvi beside gzip -9, pigz -9 and a raw copy,
+# on test cards made here (never part of `make test`). The cards are kept in
+# $(BUILD)/bench for the next run; the table goes to bench/results.md.
+BENCH_DEPS := python3 pigz time e2fsprogs
+
+bench: configure
+	@scripts/install-deps.sh $(BENCH_DEPS)
+	@cmake --build $(BUILD) -j $(JOBS) --target kvi
+	@python3 bench/bench.py --kvi $(BUILD)/cli/kvi --work $(BUILD)/bench --out bench/results.md $(BENCH_ARGS)

@@ -1,9 +1,13 @@
 #include "image/BlockCodec.h"
 
+#include "image/ZeroBlock.h"
+
 #include <zlib.h>
 
 int64_t CompressBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room)
 {
+    if (IsAllZero(in, length))
+        return CompressZeroBlock(length, out, room);
     uLongf outLength = static_cast<uLongf>(room);
     if (compress2(out, &outLength, in, static_cast<uLong>(length), 9) != Z_OK)
         return -1;
@@ -12,6 +16,8 @@ int64_t CompressBlock(const uint8_t* in, size_t length, uint8_t* out, size_t roo
 
 int64_t ExpandBlock(const uint8_t* in, size_t length, uint8_t* out, size_t room)
 {
+    if (const int64_t zeros = ExpandZeroStream(in, length, out, room); zeros >= 0)
+        return zeros;
     uLongf outLength = static_cast<uLongf>(room);
     if (uncompress(out, &outLength, in, static_cast<uLong>(length)) != Z_OK)
         return -1;

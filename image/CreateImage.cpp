@@ -2,7 +2,8 @@
 
 #include "drive/PhysicalDrive.h"
 #include "image/BlockCodec.h"
-#include "image/EngineBuffers.h"
+#include "image/BlockPipeline.h"
+#include "image/EngineThreads.h"
 #include "image/EngineSteps.h"
 #include "image/ImageFile.h"
 #include "image/PosixFile.h"
@@ -54,34 +55,58 @@ int32_t OpenBoth(CreateRun& run, const std::string& DriveName, const std::string
     return 1;
 }
 
-// Appends one block: length field, then the compressed bytes.
+// Reads the drive for the pipeline: one block per call, never past the
+// drive's size. The outcome is the bytes read, or -1 for a failed read.
+// Returns true while more blocks may follow: the reader stops at the last
+// block, a failed read, or one that delivered nothing.
+bool ReadBlock(platform::DriveHandle& drive, int64_t total, int64_t& readSoFar, BlockSlot& slot)
+{
+    const int64_t want = std::min(IMAGE_BLOCK_SIZE, total - readSoFar);
+    slot.outcome = engine::ReadDriveFully(drive, slot.in, static_cast<size_t>(want));
+    slot.inLength = std::max<int64_t>(slot.outcome, 0);
+    slot.needsCoding = slot.inLength > 0;
+    readSoFar += slot.inLength;
+    return slot.inLength > 0 && readSoFar < total;
+}
+
+// Returns nothing; `coded` is the compressed size, or -1.
+void CompressSlot(BlockSlot& slot)
+{
+    slot.coded = CompressBlock(slot.in, static_cast<size_t>(slot.inLength), slot.out, static_cast<size_t>(IMAGE_BLOCK_ROOM));
+}
+
+// Appends one compressed block: length field, then the compressed bytes.
 // Returns 1 written, -6 length write failed, -7 data write failed, -8
 // compression failed.
-int32_t AppendBlock(PosixFile& image, int64_t length)
+int32_t AppendBlock(PosixFile& image, const BlockSlot& slot)
 {
-    const int64_t packed = CompressBlock(abReadBuffer_g.data(), static_cast<size_t>(length), abWriteBuffer_g.data(),
-                                         static_cast<size_t>(IMAGE_BLOCK_ROOM));
-    if (packed < 0)
+    if (slot.coded < 0)
         return -8;
     uint8_t field[4];
     for (int i = 0; i < 4; ++i)
-        field[i] = static_cast<uint8_t>(static_cast<uint32_t>(packed) >> (8 * i));
+        field[i] = static_cast<uint8_t>(static_cast<uint32_t>(slot.coded) >> (8 * i));
     if (!image.WriteFull(field, sizeof field))
         return -6;
-    return image.WriteFull(abWriteBuffer_g.data(), static_cast<size_t>(packed)) ? 1 : -7;
+    return image.WriteFull(slot.out, static_cast<size_t>(slot.coded)) ? 1 : -7;
 }
 
-// The block loop: reads, compresses and appends block after block.
-// Returns 1 whole drive imaged (also when an abort came with the last block),
-// 0 ended early, -5 read error not ignored, -6/-7/-8 as AppendBlock.
+// The block loop: takes the blocks in drive order from the pipeline and
+// appends them, one question, bar move, Cancel poll and event round per
+// block. Returns 1 whole drive imaged (also when an abort came with the last
+// block), 0 ended early, -5 read error not ignored, -6/-7/-8 as AppendBlock.
 int32_t CopyBlocks(CreateRun& run, int64_t total)
 {
+    int64_t readSoFar = 0;
+    BlockPipeline blocks([&](BlockSlot& slot) { return ReadBlock(*run.drive, total, readSoFar, slot); },
+                         CompressSlot, EngineCodingThreads());
     engine::ProgressBar bar;
     int64_t bytesDone = 0;
     bool done = false;
     for (;;) {
-        const int64_t want = std::min(IMAGE_BLOCK_SIZE, total - bytesDone);
-        int64_t got = engine::ReadDriveFully(*run.drive, abReadBuffer_g.data(), static_cast<size_t>(want));
+        const BlockSlot* block = blocks.Next();
+        if (!block)
+            break;
+        int64_t got = block->outcome;
         if (got < 0) {
             if (!engine::AskedYes(std::string("Can't read requested drive data.") + vbCrLf + vbCrLf +
                                       "Do you want to ignore the read error and continue?",
@@ -90,7 +115,7 @@ int32_t CopyBlocks(CreateRun& run, int64_t total)
             got = 0;
         }
         if (got > 0) {
-            const int32_t appended = AppendBlock(run.image, got);
+            const int32_t appended = AppendBlock(run.image, *block);
             if (appended != 1)
                 return appended;
         }

@@ -1,5 +1,7 @@
 // The two block buffers of the image engine, allocated once for the life of
-// the program. Only one engine run uses them at a time.
+// the program. Only one engine run uses them at a time, and only when it runs
+// on one thread: a run with coding threads brings a slot of buffers for each
+// block in flight (image/BlockPipeline.h).
 #pragma once
 
 #include "image/ImageHeader.h"

@@ -23,7 +23,14 @@ struct ImageBlock {
     int32_t status = 0;
     int64_t expanded = 0;   // the block's expanded size when status is 1
     bool cutShort = false;  // the file ended inside the length field or the block
+    int64_t stored = 0;     // the length of its zlib stream when status is 1
 };
+
+// Returns the block at the file's position read into `storedRoom` bytes at
+// `stored` but not expanded (status 1, 0, -5, -6, or -8 only when cut short);
+// the file's position is then behind it. The restore pipeline expands on
+// other threads.
+ImageBlock ReadStoredImageBlock(PosixFile& image, uint8_t* stored, size_t storedRoom);
 
 // Returns the block at the file's position, expanded into buffers.expanded;
 // the file's position is then behind it.

@@ -1,8 +1,10 @@
 #include "image/RestoreImage.h"
 
 #include "drive/PhysicalDrive.h"
-#include "image/EngineBuffers.h"
+#include "image/BlockCodec.h"
+#include "image/BlockPipeline.h"
 #include "image/EngineSteps.h"
+#include "image/EngineThreads.h"
 #include "image/ImageBlocks.h"
 #include "image/ImageHeader.h"
 #include "image/PosixFile.h"
@@ -50,31 +52,47 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
            header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
 }
 
-// Reads the next block of the image and expands it into abWriteBuffer_g,
-// setting `expanded` to its size. Returns ReadImageBlock's status.
-int32_t NextBlock(PosixFile& image, int64_t& expanded)
+// Reads the next stored block of the image for the pipeline; the outcome is
+// ReadStoredImageBlock's status. Returns true while more blocks may follow.
+bool ReadStoredBlock(PosixFile& image, BlockSlot& slot)
 {
-    const ImageBlock block = ReadImageBlock(image, {abReadBuffer_g.data(), abReadBuffer_g.size(), abWriteBuffer_g.data(),
-                                                    static_cast<size_t>(IMAGE_BLOCK_ROOM)});
-    expanded = block.expanded;
-    return block.status;
+    const ImageBlock block = ReadStoredImageBlock(image, slot.in, static_cast<size_t>(IMAGE_BLOCK_ROOM));
+    slot.outcome = block.status;
+    slot.inLength = block.stored;
+    slot.needsCoding = block.status == 1;
+    return block.status == 1;
 }
 
-// The block loop: reads, expands and writes block after block, each at its
-// own drive offset, and flushes the drive once the image's size is reached.
-// Returns 1 whole image written, 0 ended early, -5/-6/-8 as NextBlock, -7
-// write or flush failed and not ignored.
+// Returns nothing; `coded` is the expanded size, or -1 for a damaged block
+// or one expanding past its room.
+void ExpandSlot(BlockSlot& slot)
+{
+    slot.coded = ExpandBlock(slot.in, static_cast<size_t>(slot.inLength), slot.out, static_cast<size_t>(IMAGE_BLOCK_ROOM));
+}
+
+// The block loop: takes the expanded blocks in image order from the pipeline
+// and writes each at its own drive offset, one question, bar move, Cancel
+// poll and event round per block; flushes the drive once the image's size is
+// reached. Returns 1 whole image written, 0 ended early, -5/-6/-8 as
+// ReadStoredImageBlock, -8 block damaged, -7 write or flush failed and not ignored.
 int32_t WriteBlocks(RestoreRun& run, int64_t total)
 {
+    BlockPipeline blocks([&](BlockSlot& slot) { return ReadStoredBlock(run.image, slot); }, ExpandSlot,
+                         EngineCodingThreads());
     engine::ProgressBar bar;
     int64_t bytesDone = 0;
     bool done = false;
     for (;;) {
-        int64_t expanded = 0;
-        const int32_t read = NextBlock(run.image, expanded);
+        const BlockSlot* block = blocks.Next();
+        if (!block)
+            break;
+        const int64_t read = block->outcome;
         if (read < 0)
-            return read;
-        if (expanded > 0 && !run.drive->WriteAt(abWriteBuffer_g.data(), static_cast<size_t>(expanded), bytesDone) &&
+            return static_cast<int32_t>(read);
+        if (read == 1 && block->coded < 0)
+            return -8;
+        const int64_t expanded = read == 1 ? block->coded : 0;
+        if (expanded > 0 && !run.drive->WriteAt(block->out, static_cast<size_t>(expanded), bytesDone) &&
             !AskIgnoreWriteError())
             return -7;
         bytesDone += expanded;

@@ -1,8 +1,11 @@
 #include "ImageTestKit.h"
 
 #include "drive/PhysicalDrive.h"
+#include "image/EngineThreads.h"
 
 #include <cstring>
+#include <filesystem>
+#include <thread>
 #include <zlib.h>
 
 #include "SimulatedDrives.h"
@@ -41,6 +44,31 @@ bool RecordingProgress::Opened() const
         if (e.rfind("open:", 0) == 0)
             return true;
     return false;
+}
+
+EngineThreadsFor::EngineThreadsFor(int n)
+{
+    SetEngineThreads(n);
+}
+
+EngineThreadsFor::~EngineThreadsFor()
+{
+    SetEngineThreads(ENGINE_THREADS_AUTO);
+}
+
+int ThreadCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+bool ThreadsBackTo(int count)
+{
+    for (int i = 0; i < 2000 && ThreadCount() > count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return ThreadCount() == count;
 }
 
 Bytes Deflate(const Bytes& data)

@@ -52,6 +52,21 @@ private:
     MessageHandler previousHandler_;
 };
 
+// Runs the engine with the given coding threads (image/EngineThreads.h)
+// for its lifetime; one coder per core again afterwards.
+class EngineThreadsFor {
+public:
+    explicit EngineThreadsFor(int n);
+    ~EngineThreadsFor();
+};
+
+// Returns the number of threads this process has now.
+int ThreadCount();
+// Returns true once the process is down to `count` threads: a joined thread
+// may linger for a moment before the system forgets it, so this waits up to
+// two seconds for it.
+bool ThreadsBackTo(int count);
+
 // The zlib stream compress2 makes at level 9.
 Bytes Deflate(const Bytes& data);
 // A block as stored: 4-byte little-endian length, then the bytes.

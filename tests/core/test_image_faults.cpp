@@ -1,6 +1,7 @@
 // Every result code of CreateImage and RestoreImage, with the exact boxes.
 #include "drive/PhysicalDrive.h"
 #include "image/CreateImage.h"
+#include "image/EngineThreads.h"
 #include "image/RestoreImage.h"
 
 #include "ImageTestKit.h"
@@ -260,8 +261,14 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
-TEST(ImageFaults, EveryResultCodeWithItsBoxes)
+// The same table for one thread, for a pipeline of one coder (the reader
+// and the coder run a block apart) and for several coders.
+class ImageFaults : public ::testing::TestWithParam<int> {};
+
+TEST_P(ImageFaults, EveryResultCodeWithItsBoxes)
 {
+    EngineThreadsFor threads(GetParam());
+    const int threadsBefore = ThreadCount();
     for (const FaultCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         SimulatedDrives drives;
@@ -300,7 +307,14 @@ TEST(ImageFaults, EveryResultCodeWithItsBoxes)
         }
         if (c.check)
             c.check(setup);
+        EXPECT_TRUE(ThreadsBackTo(threadsBefore)) << "a thread of the run outlived it";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, ImageFaults, ::testing::Values(ENGINE_SINGLE_THREAD, 1, 4),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == ENGINE_SINGLE_THREAD ? std::string("SingleThread")
+                                                                       : std::to_string(info.param) + "Coders";
+                         });
 
 }  // namespace

@@ -1,0 +1,157 @@
+#include "image/BlockPipeline.h"
+
+#include "image/EngineBuffers.h"
+
+#include <system_error>
+
+namespace {
+constexpr size_t kInRoom = static_cast<size_t>(IMAGE_BLOCK_ROOM);
+static_assert(sizeof(abReadBuffer_g) >= kInRoom && sizeof(abWriteBuffer_g) >= BLOCK_SLOT_OUT_ROOM);
+}  // namespace
+
+BlockPipeline::BlockPipeline(Produce produce, Code code, int coders)
+    : produce_(std::move(produce)), code_(std::move(code))
+{
+    if (coders > 0 && StartThreads(coders))
+        return;
+    slots_.assign(1, BlockSlot{});
+    slots_[0].in = abReadBuffer_g.data();
+    slots_[0].out = abWriteBuffer_g.data();
+}
+
+BlockPipeline::~BlockPipeline()
+{
+    StopThreads();
+}
+
+// Returns true when the reader and at least one coder run; false with no
+// thread left running.
+bool BlockPipeline::StartThreads(int coders)
+{
+    const size_t count = 2 * static_cast<size_t>(coders) + 2;
+    const size_t slotBytes = kInRoom + BLOCK_SLOT_OUT_ROOM;
+    // Left uninitialised: a page costs memory only once a block lands in it.
+    storage_.reset(new uint8_t[count * slotBytes]);
+    slots_.assign(count, BlockSlot{});
+    states_.assign(count, State::Free);
+    for (size_t i = 0; i < count; ++i) {
+        slots_[i].in = storage_.get() + i * slotBytes;
+        slots_[i].out = slots_[i].in + kInRoom;
+    }
+    try {
+        for (int i = 0; i < coders; ++i)
+            coders_.emplace_back(&BlockPipeline::CoderLoop, this);
+        reader_ = std::thread(&BlockPipeline::ReaderLoop, this);
+    } catch (const std::system_error&) {
+        StopThreads();
+        storage_.reset();
+        return false;
+    }
+    return true;
+}
+
+// Returns once every thread of the pipeline has ended.
+void BlockPipeline::StopThreads()
+{
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stop_ = true;
+    }
+    freed_.notify_all();
+    filled_.notify_all();
+    ready_.notify_all();
+    if (reader_.joinable())
+        reader_.join();
+    for (std::thread& t : coders_)
+        t.join();
+    coders_.clear();
+}
+
+// Returns when the stream ended or the pipeline stops.
+void BlockPipeline::ReaderLoop()
+{
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+        const uint64_t seq = readCount_;
+        const size_t at = seq % slots_.size();
+        freed_.wait(hold, [&] { return stop_ || states_[at] == State::Free; });
+        if (stop_)
+            break;
+        BlockSlot& slot = slots_[at];
+        hold.unlock();
+        slot.inLength = 0;
+        slot.outcome = 0;
+        slot.needsCoding = false;
+        slot.coded = 0;
+        const bool more = produce_(slot);
+        hold.lock();
+        ++readCount_;
+        if (slot.needsCoding) {
+            states_[at] = State::Filled;
+            toCode_.push_back(seq);
+            filled_.notify_one();
+        } else {
+            states_[at] = State::Ready;
+            ready_.notify_all();
+        }
+        if (!more)
+            break;
+    }
+    readerEnded_ = true;
+    filled_.notify_all();
+    ready_.notify_all();
+}
+
+// Returns when nothing is left to code, or the pipeline stops.
+void BlockPipeline::CoderLoop()
+{
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+        filled_.wait(hold, [&] { return stop_ || !toCode_.empty() || readerEnded_; });
+        if (stop_ || toCode_.empty())
+            return;
+        const size_t at = toCode_.front() % slots_.size();
+        toCode_.pop_front();
+        hold.unlock();
+        code_(slots_[at]);
+        hold.lock();
+        states_[at] = State::Ready;
+        ready_.notify_all();
+    }
+}
+
+const BlockSlot* BlockPipeline::Next()
+{
+    if (!reader_.joinable())
+        return NextInline();
+    std::unique_lock<std::mutex> hold(lock_);
+    if (handedOut_ > 0) {
+        states_[(handedOut_ - 1) % slots_.size()] = State::Free;
+        freed_.notify_one();
+    }
+    const size_t at = handedOut_ % slots_.size();
+    ready_.wait(hold, [&] {
+        return (handedOut_ < readCount_ && states_[at] == State::Ready) || (readerEnded_ && handedOut_ >= readCount_);
+    });
+    if (handedOut_ >= readCount_)
+        return nullptr;
+    ++handedOut_;
+    return &slots_[at];
+}
+
+// Returns the next block read and coded on the calling thread, or nullptr
+// after the one that ended the stream.
+const BlockSlot* BlockPipeline::NextInline()
+{
+    if (readerEnded_)
+        return nullptr;
+    BlockSlot& slot = slots_[0];
+    slot.inLength = 0;
+    slot.outcome = 0;
+    slot.needsCoding = false;
+    slot.coded = 0;
+    readerEnded_ = !produce_(slot);
+    if (slot.needsCoding)
+        code_(slot);
+    return &slot;
+}

@@ -1,0 +1,97 @@
+// The block pipeline of image creation and image restore:
+//
+//     reader thread  ──▶  coding threads  ──▶  calling thread
+//     Produce(slot)       Code(slot)           Next(), strictly in read order
+//
+// One reader thread fills slots one after the other with the next block's
+// input (drive bytes when creating, a stored block when restoring) and stops
+// after the slot that ends the stream: the last block, the end of the input,
+// or a failure, which travels in the slot like any block. Coding threads
+// (one per core) take filled slots in any order and compress or expand them.
+// The calling thread receives the slots in the order they were read, so it
+// alone writes, asks questions, moves the bar and polls Cancel, exactly as a
+// run on one thread does, and sees a failure at the same block.
+//
+// At most 2 × coders + 2 blocks are in flight: the reader waits until the
+// calling thread has handed back the oldest slot before it reads on, so the
+// memory used does not depend on the drive's size.
+//
+// With no coding threads nothing runs in the background: Next() reads and
+// codes one block on the calling thread, in the engine's two global buffers.
+//
+// Destroying the pipeline stops the reader and the coders and joins them, so
+// no thread outlives the run and whatever the reader used (the drive, the
+// image file) is the caller's alone again. The reader finishes the read it
+// is in before it stops.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct BlockSlot {
+    uint8_t* in = nullptr;  // input of the block, room for IMAGE_BLOCK_ROOM bytes
+    uint8_t* out = nullptr; // coded block, room for BLOCK_SLOT_OUT_ROOM bytes
+    int64_t inLength = 0;   // set by Produce
+    int64_t outcome = 0;    // set by Produce, handed over untouched
+    bool needsCoding = false;  // set by Produce: Code runs on this slot
+    int64_t coded = 0;      // set by Code
+};
+
+constexpr size_t BLOCK_SLOT_OUT_ROOM = 589825;
+
+class BlockPipeline {
+public:
+    // Fills the slot with the next block. Returns true when more blocks may
+    // follow, false when this slot ends the stream. Runs on the reader thread.
+    using Produce = std::function<bool(BlockSlot&)>;
+    // Codes a slot whose needsCoding is set, setting `coded`. Runs on any
+    // coding thread, on several slots at once.
+    using Code = std::function<void(BlockSlot&)>;
+
+    // Starts the reader and `coders` coding threads; 0 coders (or threads
+    // the system refuses) run everything in Next() on the calling thread.
+    BlockPipeline(Produce produce, Code code, int coders);
+    ~BlockPipeline();
+    BlockPipeline(const BlockPipeline&) = delete;
+    BlockPipeline& operator=(const BlockPipeline&) = delete;
+
+    // Returns the next block in read order, read and coded; it stays valid
+    // until the next call. Returns nullptr after the slot that ended the
+    // stream has been handed out.
+    const BlockSlot* Next();
+
+private:
+    enum class State { Free, Filled, Ready };
+
+    bool StartThreads(int coders);
+    void StopThreads();
+    void ReaderLoop();
+    void CoderLoop();
+    const BlockSlot* NextInline();
+
+    Produce produce_;
+    Code code_;
+    std::unique_ptr<uint8_t[]> storage_;
+    std::vector<BlockSlot> slots_;
+    std::vector<State> states_;
+
+    std::mutex lock_;
+    std::condition_variable freed_;   // a slot was handed back, or stop
+    std::condition_variable filled_;  // a slot waits for coding, or the reader ended, or stop
+    std::condition_variable ready_;   // a slot was coded, or the reader ended
+    std::deque<uint64_t> toCode_;
+    uint64_t readCount_ = 0;   // slots filled so far
+    uint64_t handedOut_ = 0;   // slots given to the caller so far
+    bool readerEnded_ = false;
+    bool stop_ = false;
+
+    std::thread reader_;
+    std::vector<std::thread> coders_;
+};
