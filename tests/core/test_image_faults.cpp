@@ -1,5 +1,6 @@
 // Every result code of CreateImage and RestoreImage, with the exact boxes.
 #include "drive/PhysicalDrive.h"
+#include "image/BlockCodec.h"
 #include "image/CreateImage.h"
 #include "image/EngineThreads.h"
 #include "image/RestoreImage.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <zlib.h>
 #include <sys/resource.h>
 
 namespace {
@@ -97,6 +99,7 @@ struct FaultCase {
     std::vector<ShownMessage> boxes;
     std::function<void(Scene&)> check = {};
     rlim_t fileSizeLimit = RLIM_INFINITY;  // for image writes that must fail
+    bool compressionFails = false;
 };
 
 // Returns the drive bytes expected after a restore of `blocks` source bytes.
@@ -148,6 +151,9 @@ std::vector<FaultCase> Cases()
              EXPECT_TRUE(p.wellFormed);
              EXPECT_EQ(p.expandedSizes, (std::vector<int64_t>{IMAGE_BLOCK_SIZE, 600000 - IMAGE_BLOCK_SIZE}));
          }},
+        {"create: compression fails", false, [](Scene& s) { s.Source(MiB); }, {}, -8,
+         {CreateFailed("Error while compressing image data.")},
+         [](Scene& s) { EXPECT_EQ(ReadFileBytes(s.image).size(), IMAGE_HEADER_SIZE); }, RLIM_INFINITY, true},
         {"create: length field write fails", false, [](Scene& s) { s.Source(MiB); }, {}, -6,
          {CreateFailed("Error while writing image data.")}, {}, IMAGE_HEADER_SIZE},
         {"create: block write fails", false, [](Scene& s) { s.Source(MiB); }, {}, -7,
@@ -261,6 +267,24 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
+// Makes every compression fail while it lives.
+class FailingCompression {
+public:
+    explicit FailingCompression(bool fail)
+    {
+        if (fail)
+            previous_ = SetCompress2([](uint8_t*, unsigned long*, const uint8_t*, unsigned long, int) { return Z_MEM_ERROR; });
+    }
+    ~FailingCompression()
+    {
+        if (previous_)
+            SetCompress2(previous_);
+    }
+
+private:
+    Compress2Function previous_ = nullptr;
+};
+
 // The same table for one thread, for a pipeline of one coder (the reader
 // and the coder run a block apart) and for several coders.
 class ImageFaults : public ::testing::TestWithParam<int> {};
@@ -282,6 +306,7 @@ TEST_P(ImageFaults, EveryResultCodeWithItsBoxes)
         int32_t result = 99;
         {
             FileSizeLimit limit(c.fileSizeLimit);
+            FailingCompression compression(c.compressionFails);
             ImageHeader header;
             result = c.restore ? RestoreImage("PHYSICALDRIVE1", setup.image) : CreateImage("PHYSICALDRIVE0", setup.image, header);
         }
