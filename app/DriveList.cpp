@@ -13,17 +13,6 @@
 #include <QPushButton>
 
 namespace {
-// Returns the backend's description of the entry's drive ("/dev/sdc —
-// vendor model — size"), or "" when it has none.
-QString DriveTooltip(const DriveEntry& entry)
-{
-    const int n = platform::ParseDevicePath(DevicePath(entry.DeviceName));
-    if (n < 0)
-        return {};
-    const auto description = platform::ActiveDriveBackend().Describe(n);
-    return description ? QString::fromStdString(description->Text()) : QString();
-}
-
 // Returns the information line of a drive whose geometry was read.
 QString InformationLine(const DISK_GEOMETRY& g, int64_t capacity)
 {
@@ -75,7 +64,7 @@ void frmKorvalithWIN::RefreshDriveList()
     cbPhysicalDrive->clear();
     for (int i = 1; i <= count; ++i) {
         cbPhysicalDrive->addItem(QString::fromStdString(tPhysicalDrives_g[i].DisplayName));
-        cbPhysicalDrive->setItemData(i - 1, DriveTooltip(tPhysicalDrives_g[i]), Qt::ToolTipRole);
+        cbPhysicalDrive->setItemData(i - 1, QString::fromStdString(DriveDescriptionText(tPhysicalDrives_g[i])), Qt::ToolTipRole);
     }
     if (count == 0)
         return;
@@ -96,6 +85,7 @@ void frmKorvalithWIN::ShowDriveInformation()
         b->setEnabled(false);
     tbInformation->setPlainText("Collecting drive information. Please wait...");
     bySelectedDrive_g = static_cast<uint8_t>(cbPhysicalDrive->currentIndex() + 1);
+    shownDriveIdentity_ = DriveDescriptionText(SelectedDriveEntry());
 
     const DriveEntry& entry = SelectedDriveEntry();
     DISK_GEOMETRY geometry;

@@ -12,6 +12,14 @@
 
 void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
 {
+    // Drive numbers follow the order of the disks attached, so the number
+    // behind the selection may name another disk by now. The command then
+    // does not start; the rebuilt list and panel show the drives as they are.
+    if (DriveDescriptionText(SelectedDriveEntry()) != shownDriveIdentity_) {
+        lDriveCount = CountPhysicalDrives();
+        RefreshDriveList();
+        return;
+    }
     timCheckDrives->stop();
     SetTitleState(0);
     setEnabled(false);

@@ -12,6 +12,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QComboBox;
@@ -116,5 +117,7 @@ private:
     void RunCommand(const std::function<void()>& body);
 
     int lDriveCount = 0;
+    // What the selected drive was known by when its panel was filled.
+    std::string shownDriveIdentity_;
     std::unique_ptr<StatusProgress> progress_;
 };

@@ -26,6 +26,13 @@ const DriveEntry& SelectedDriveEntry()
     return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g] : tPhysicalDrives_g[0];
 }
 
+std::string DriveDescriptionText(const DriveEntry& entry)
+{
+    const int n = platform::ParseDevicePath(DevicePath(entry.DeviceName));
+    const auto description = n >= 0 ? platform::ActiveDriveBackend().Describe(n) : std::nullopt;
+    return description ? description->Text() : std::string();
+}
+
 std::string DevicePath(const std::string& deviceName)
 {
     return "\\\\.\\" + deviceName;

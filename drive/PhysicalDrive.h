@@ -33,6 +33,10 @@ constexpr int MAX_DRIVE_NUMBER = 127;
 // points nowhere).
 const DriveEntry& SelectedDriveEntry();
 
+// Returns what the backend knows the entry's drive by ("/dev/sdc — vendor
+// model — size"), or "" when it has no such drive.
+std::string DriveDescriptionText(const DriveEntry& entry);
+
 // Returns "\\.\" + the device name.
 std::string DevicePath(const std::string& deviceName);
 

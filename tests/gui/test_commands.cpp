@@ -92,6 +92,22 @@ private slots:
         ExpectBusyThroughoutAndFreeAfter();
     }
 
+    void aDriveThatIsNoLongerTheOneShownIsNotTouched()
+    {
+        window_->SetImageFile(QString::fromStdString(Path("card.kvi")));
+        drives_->Add(1, 2 * kCardSize);  // another medium behind the same number
+        ScriptedMessages messages;
+        window_->cmdCreateImage_Click();
+        QVERIFY(messages.Shown().empty());
+        QVERIFY(!std::filesystem::exists(Path("card.kvi")));
+        QVERIFY(window_->tbInformation->toPlainText().endsWith("Capacity: 3.01 MB"));
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [new image]"));
+
+        messages.Answer(IDOK);  // the panel now shows this drive: the command runs
+        window_->cmdCreateImage_Click();
+        QCOMPARE(messages.Shown(), std::vector<ShownMessage>({{"Image successfully created.", 64, kCreate}}));
+    }
+
     void createDeclinedAtOverwrite()
     {
         const std::string path = Path("old.kvi");
