@@ -2,6 +2,8 @@
 
 #include "image/EngineBuffers.h"
 
+#include <csignal>
+#include <pthread.h>
 #include <system_error>
 
 namespace {
@@ -38,16 +40,26 @@ bool BlockPipeline::StartThreads(int coders)
         slots_[i].in = storage_.get() + i * slotBytes;
         slots_[i].out = slots_[i].in + kInRoom;
     }
+    // The threads start with every signal blocked, so a signal such as
+    // Ctrl-C reaches the calling thread, where a question may wait for it.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    bool started = true;
     try {
         for (int i = 0; i < coders; ++i)
             coders_.emplace_back(&BlockPipeline::CoderLoop, this);
         reader_ = std::thread(&BlockPipeline::ReaderLoop, this);
     } catch (const std::system_error&) {
+        started = false;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) {
         StopThreads();
         storage_.reset();
-        return false;
     }
-    return true;
+    return started;
 }
 
 // Returns once every thread of the pipeline has ended.
