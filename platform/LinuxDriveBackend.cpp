@@ -5,6 +5,7 @@
 #include "platform/LinuxDriveRules.h"
 #include "platform/Unmount.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -41,6 +42,22 @@ bool IsExpectedDevice(int fd, const DeviceNumber& dev)
            ::minor(st.st_rdev) == dev.minor;
 }
 
+// Returns how many entries /sys/block holds: no more drives than that can
+// be offered. Listing the folder costs a fraction of a full probe, and the
+// drive count tries all 128 numbers every second.
+size_t BlockDeviceEntries()
+{
+    DIR* dir = ::opendir("/sys/block");
+    if (!dir)
+        return 0;
+    size_t count = 0;
+    while (const dirent* entry = ::readdir(dir))
+        if (entry->d_name[0] != '.')
+            ++count;
+    ::closedir(dir);
+    return count;
+}
+
 class LinuxBackend : public DriveBackend {
 public:
     // Returns the open drive, or nullptr when the number names no offered
@@ -48,7 +65,7 @@ public:
     std::unique_ptr<DriveHandle> Open(const std::string& devicePath, OpenPurpose purpose) override
     {
         const int n = ParseDevicePath(devicePath);
-        if (n < 0)
+        if (n < 0 || static_cast<size_t>(n) >= BlockDeviceEntries())
             return nullptr;
         // Probed anew at every open: drives come and go, and a number must
         // always mean what the drive list showed a moment ago.
