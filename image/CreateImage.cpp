@@ -145,13 +145,7 @@ int32_t Run(CreateRun& run, const std::string& DriveName, const std::string& Ima
     if (OpenBoth(run, DriveName, ImagePath) != 1)
         return -3;
 
-    InitImageHeader(Header);
-    Header.Flags = 1;
-    Header.DriveSize = capacity;
-    Header.Cylinders = geometry.Cylinders;
-    Header.TracksPerCylinder = static_cast<uint32_t>(geometry.TracksPerCylinder);
-    Header.SectorsPerTrack = static_cast<uint32_t>(geometry.SectorsPerTrack);
-    Header.BytesPerSector = static_cast<uint32_t>(geometry.BytesPerSector);
+    FillImageHeaderForDrive(Header, geometry, capacity);
     const ImageHeaderBytes bytes = PackImageHeader(Header);
     if (!run.image.WriteFull(bytes.data(), bytes.size()))
         return -4;

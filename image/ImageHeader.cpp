@@ -126,3 +126,14 @@ int IsValidImageHeader(const ImageHeader& Header)
                        (Header.Flags & 1) != 0;
     return valid ? VB_TRUE : VB_FALSE;
 }
+
+void FillImageHeaderForDrive(ImageHeader& Header, const DISK_GEOMETRY& geometry, int64_t capacity)
+{
+    InitImageHeader(Header);
+    Header.Flags = 1;
+    Header.DriveSize = capacity;
+    Header.Cylinders = geometry.Cylinders;
+    Header.TracksPerCylinder = static_cast<uint32_t>(geometry.TracksPerCylinder);
+    Header.SectorsPerTrack = static_cast<uint32_t>(geometry.SectorsPerTrack);
+    Header.BytesPerSector = static_cast<uint32_t>(geometry.BytesPerSector);
+}

@@ -5,6 +5,8 @@
 // expands to at most IMAGE_BLOCK_SIZE drive bytes. No index, no end marker.
 #pragma once
 
+#include "platform/DriveBackend.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +62,10 @@ std::string CreationDateText(int64_t when);
 // Sets ProgramName, Version, Build, CreationDate (today) and Reserved word 7;
 // every other member keeps its value.
 void InitImageHeader(ImageHeader& Header);
+
+// Fills the header of a new image of a drive: InitImageHeader, Flags 1, the
+// drive's capacity as DriveSize and its geometry (MediaType is not kept).
+void FillImageHeaderForDrive(ImageHeader& Header, const DISK_GEOMETRY& geometry, int64_t capacity);
 
 // Returns True (-1) when the header comes from this program or an older
 // version of it and bit 0 of Flags is set; False (0) otherwise.

@@ -96,13 +96,7 @@ ImageHeader HeaderForDrive(int n)
     int64_t capacity = 0;
     GetDriveGeometry("PHYSICALDRIVE" + std::to_string(n), g, capacity);
     ImageHeader h;
-    InitImageHeader(h);
-    h.Flags = 1;
-    h.DriveSize = capacity;
-    h.Cylinders = g.Cylinders;
-    h.TracksPerCylinder = static_cast<uint32_t>(g.TracksPerCylinder);
-    h.SectorsPerTrack = static_cast<uint32_t>(g.SectorsPerTrack);
-    h.BytesPerSector = static_cast<uint32_t>(g.BytesPerSector);
+    FillImageHeaderForDrive(h, g, capacity);
     return h;
 }
 
