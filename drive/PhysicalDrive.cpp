@@ -38,6 +38,11 @@ std::string DevicePath(const std::string& deviceName)
     return "\\\\.\\" + deviceName;
 }
 
+std::unique_ptr<platform::DriveHandle> OpenPhysicalDrive(const std::string& deviceName, platform::OpenPurpose purpose)
+{
+    return platform::ActiveDriveBackend().Open(DevicePath(deviceName), purpose);
+}
+
 int32_t GetDriveGeometry(const std::string& deviceName, DISK_GEOMETRY& geometry, int64_t& capacity)
 {
     auto drive = platform::ActiveDriveBackend().Open(DevicePath(Trim(deviceName)), platform::OpenPurpose::Query);

@@ -8,6 +8,7 @@
 #include "platform/DriveBackend.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ std::string DriveDescriptionText(const DriveEntry& entry);
 
 // Returns "\\.\" + the device name.
 std::string DevicePath(const std::string& deviceName);
+
+// Opens the drive named `deviceName` ("PHYSICALDRIVE" + n) for a whole
+// transfer. Returns the open drive, or nullptr when it cannot be opened.
+std::unique_ptr<platform::DriveHandle> OpenPhysicalDrive(const std::string& deviceName, platform::OpenPurpose purpose);
 
 // Returns 1 when the drive opened and both the geometry and the length
 // request succeeded; 0 otherwise. When the drive cannot be opened, geometry

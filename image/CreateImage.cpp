@@ -44,7 +44,7 @@ const char* Reason(int32_t result)
 // the user the file that was at the path.
 int32_t OpenBoth(CreateRun& run, const std::string& DriveName, const std::string& ImagePath)
 {
-    run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::ReadWhole);
+    run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::ReadWhole);
     if (!run.drive)
         return -3;
     run.image = PosixFile::CreateForWriting(ImagePath);

@@ -133,7 +133,7 @@ int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& Im
         return 0;
     // Opening a drive for writing takes its filesystems away, so it waits
     // until the image is readable and the user has said the last word.
-    run.drive = platform::ActiveDriveBackend().Open(DevicePath(DriveName), platform::OpenPurpose::WriteWhole);
+    run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::WriteWhole);
     if (!run.drive)
         return -3;
     return WriteBlocks(run, header.DriveSize);
