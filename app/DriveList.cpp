@@ -3,6 +3,7 @@
 #include "app/frmKorvalithWIN.h"
 
 #include "drive/CapacityText.h"
+#include "drive/DriveSelection.h"
 #include "drive/EjectCommand.h"
 #include "drive/PhysicalDrive.h"
 
@@ -33,32 +34,41 @@ QString InformationLine(const DISK_GEOMETRY& g, int64_t capacity)
 
 void frmKorvalithWIN::timCheckDrives_Timer()
 {
-    const int count = CountPhysicalDrives();
-    if (count != lDriveCount) {
-        lDriveCount = count;
-        RefreshDriveList();
+    // One scan a tick; a disk that went while another came (same count) is
+    // a change too.
+    const std::vector<platform::DriveRecord> scan = ScanPhysicalDrives();
+    if (!SameDrives(scan, lastScan_)) {
+        lDriveCount = static_cast<int>(scan.size());
+        RefreshDriveList(scan);
     }
 }
 
 void frmKorvalithWIN::RefreshDriveList()
 {
-    EnumPhysicalDrives(tPhysicalDrives_g);
+    RefreshDriveList(ScanPhysicalDrives());
+}
+
+void frmKorvalithWIN::RefreshDriveList(const std::vector<platform::DriveRecord>& scan)
+{
+    EnumPhysicalDrives(tPhysicalDrives_g, scan);
     const int count = static_cast<int>(tPhysicalDrives_g.size()) - 1;
 
-    // The first candidate whose name is not where the old list had it is
-    // the drive that just arrived; when every candidate is where it was,
-    // the last one.
-    int selection = 0;
+    std::vector<ListedDrive> listed;
     for (int i = 1; i <= count; ++i) {
         const bool accepted = IsDriveSizeAccepted(tPhysicalDrives_g[i]) == VB_TRUE;
         const bool removable = IsRemovableMedia(tPhysicalDrives_g[i].DeviceName) == VB_TRUE;
-        if (!accepted && !removable)
-            continue;
-        selection = i - 1;
-        const QString old = i - 1 < cbPhysicalDrive->count() ? cbPhysicalDrive->itemText(i - 1) : QString();
-        if (old != QString::fromStdString(tPhysicalDrives_g[i].DisplayName))
-            break;
+        listed.push_back({tPhysicalDrives_g[i].Record.identity, tPhysicalDrives_g[i].DisplayName, accepted || removable});
     }
+    std::vector<platform::DriveIdentity> previous;
+    for (const platform::DriveRecord& record : lastScan_)
+        previous.push_back(record.identity);
+    std::vector<std::string> oldTexts;
+    for (int i = 0; i < cbPhysicalDrive->count(); ++i)
+        oldTexts.push_back(cbPhysicalDrive->itemText(i).toStdString());
+    const std::optional<platform::DriveIdentity> selected =
+        shownDisk_ ? std::optional(shownDisk_->identity) : std::nullopt;
+    const int selection = ChooseDriveSelection(listed, previous, selected, oldTexts);
+    lastScan_ = scan;
 
     const QSignalBlocker quiet(cbPhysicalDrive);
     cbPhysicalDrive->clear();
@@ -66,8 +76,10 @@ void frmKorvalithWIN::RefreshDriveList()
         cbPhysicalDrive->addItem(QString::fromStdString(tPhysicalDrives_g[i].DisplayName));
         cbPhysicalDrive->setItemData(i - 1, QString::fromStdString(DriveDescriptionText(tPhysicalDrives_g[i])), Qt::ToolTipRole);
     }
-    if (count == 0)
+    if (count == 0) {
+        shownDisk_.reset();
         return;
+    }
     cbPhysicalDrive->setCurrentIndex(selection);
     cbPhysicalDrive_Click();
 }
@@ -85,19 +97,24 @@ void frmKorvalithWIN::ShowDriveInformation()
         b->setEnabled(false);
     tbInformation->setPlainText("Collecting drive information. Please wait...");
     bySelectedDrive_g = static_cast<uint8_t>(cbPhysicalDrive->currentIndex() + 1);
-    shownDriveIdentity_ = DriveDescriptionText(SelectedDriveEntry());
 
     const DriveEntry& entry = SelectedDriveEntry();
+    shownDisk_ = entry.Record.number >= 0 ? std::optional(entry.Record) : std::nullopt;
     DISK_GEOMETRY geometry;
     int64_t capacity = 0;
+    QString text;
     if (GetDriveGeometry(entry.DeviceName, geometry, capacity) != 1) {
-        tbInformation->setPlainText("No drive information available.");
+        text = "No drive information available.";
     } else {
         if (IsDriveUsable(entry, geometry) == VB_TRUE)
             for (QPushButton* b : {cmdEject, cmdCreateImage, cmdRestoreImage, cmdCloneDrive})
                 b->setEnabled(true);
-        tbInformation->setPlainText(InformationLine(geometry, capacity));
+        text = InformationLine(geometry, capacity);
     }
+    // Which disk it is, for real drives: numbers alone say little.
+    if (const std::string disk = DiskLineForPrompt(entry.DeviceName); !disk.empty())
+        text += "\n" + QString::fromStdString(disk);
+    tbInformation->setPlainText(text);
     cbPhysicalDrive->setFocus();
     QApplication::restoreOverrideCursor();
 }

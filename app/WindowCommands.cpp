@@ -12,12 +12,13 @@
 
 void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
 {
-    // Drive numbers follow the order of the disks attached, so the number
-    // behind the selection may name another disk by now. The command then
-    // does not start; the rebuilt list and panel show the drives as they are.
-    if (DriveDescriptionText(SelectedDriveEntry()) != shownDriveIdentity_) {
-        lDriveCount = CountPhysicalDrives();
-        RefreshDriveList();
+    // The disk whose panel is shown may have gone, or another disk may have
+    // taken its place, since the last tick. The command then does not
+    // start; the rebuilt list and panel show the drives as they are.
+    if (!shownDisk_ || !IsDiskStillThere(*shownDisk_)) {
+        const std::vector<platform::DriveRecord> scan = ScanPhysicalDrives();
+        lDriveCount = static_cast<int>(scan.size());
+        RefreshDriveList(scan);
         return;
     }
     timCheckDrives->stop();

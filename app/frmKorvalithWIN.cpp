@@ -217,8 +217,9 @@ void frmKorvalithWIN::BuildMenu()
 void frmKorvalithWIN::Form_Load(const QString& commandLine)
 {
     SetTitleState(1);
-    lDriveCount = CountPhysicalDrives();
-    RefreshDriveList();
+    const std::vector<platform::DriveRecord> scan = ScanPhysicalDrives();
+    lDriveCount = static_cast<int>(scan.size());
+    RefreshDriveList(scan);
     sImageFile_g.clear();
     if (!commandLine.isEmpty())
         SetImageFile(commandLine);

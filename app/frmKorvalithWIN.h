@@ -8,11 +8,15 @@
 // Commands.cpp (create, restore, clone).
 #pragma once
 
+#include "platform/DriveBackend.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -81,7 +85,9 @@ public:
     void SetImageFile(const QString& path);
     void ShowImageInformation();
 
+    // Rebuilds the drive table and list from a new scan and selects a drive.
     void RefreshDriveList();
+    void RefreshDriveList(const std::vector<platform::DriveRecord>& scan);
     void ShowDriveInformation();
 
     void timCheckDrives_Timer();
@@ -117,7 +123,10 @@ private:
     void RunCommand(const std::function<void()>& body);
 
     int lDriveCount = 0;
-    // What the selected drive was known by when its panel was filled.
-    std::string shownDriveIdentity_;
+    // The scan the list was last built from, and the disk whose panel is
+    // shown: the watch compares disks, not counts, and the selection follows
+    // its disk when numbers move.
+    std::vector<platform::DriveRecord> lastScan_;
+    std::optional<platform::DriveRecord> shownDisk_;
     std::unique_ptr<StatusProgress> progress_;
 };

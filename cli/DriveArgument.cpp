@@ -1,9 +1,12 @@
 #include "cli/DriveArgument.h"
 
 #include "platform/DriveBackend.h"
+#include "platform/LinuxDriveProbe.h"
 
 #include <climits>
 #include <cstdlib>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace cli {
 
@@ -32,13 +35,20 @@ size_t TableIndexOfPath(const std::string& path)
     const std::string wanted = ResolvedPath(path);
     if (wanted.empty())
         return 0;
-    for (size_t i = 1; i < tPhysicalDrives_g.size(); ++i) {
-        const int n = platform::ParseDevicePath(DevicePath(tPhysicalDrives_g[i].DeviceName));
-        const auto description = platform::ActiveDriveBackend().Describe(n);
-        if (description && ResolvedPath(description->devicePath) == wanted)
+    for (size_t i = 1; i < tPhysicalDrives_g.size(); ++i)
+        if (ResolvedPath(tPhysicalDrives_g[i].Record.devicePath) == wanted)
             return i;
-    }
     return 0;
+}
+
+// Returns "/dev/sdc" when `path` is a partition of that disk, else "".
+std::string WholeDiskOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    const std::string disk = platform::DiskOfPartition("/", {::major(st.st_rdev), ::minor(st.st_rdev)});
+    return disk.empty() ? std::string() : "/dev/" + disk;
 }
 }  // namespace
 
@@ -63,6 +73,12 @@ DriveLookup FindDrive(const std::string& text, DriveEntry& entry, std::string& w
             return DriveLookup::NotListed;
         }
         index = TableIndexOfPath(text);
+        if (index == 0) {
+            if (const std::string disk = WholeDiskOf(text); !disk.empty()) {
+                why = text + " is a partition of " + disk + "; name the whole drive (see 'kvi drives')";
+                return DriveLookup::NotListed;
+            }
+        }
     } else {
         why = "'" + text + "' names no drive: give a number, PHYSICALDRIVE<n> or a /dev path";
         return DriveLookup::Malformed;

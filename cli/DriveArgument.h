@@ -16,9 +16,10 @@ enum class DriveLookup {
     NotListed,  // well formed, but no listed drive has that name
 };
 
-// Rebuilds the drive table, then looks `text` up in it. On Found, `entry` is
-// the drive's entry and bySelectedDrive_g its index; otherwise `why` says
-// what was wrong.
+// Rebuilds the drive table from one scan, then looks `text` up in it. On
+// Found, `entry` is the drive's entry, with the record of its disk that the
+// command keeps to its end, and bySelectedDrive_g its index; otherwise `why`
+// says what was wrong (a partition is named as such).
 DriveLookup FindDrive(const std::string& text, DriveEntry& entry, std::string& why);
 
 // Returns the drive number written in `text` as a number or a device name,

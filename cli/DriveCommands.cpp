@@ -21,16 +21,22 @@ void PrintError(const std::string& text)
 // simulated one.
 std::string RealDriveText(const DriveEntry& entry)
 {
-    auto& backend = platform::ActiveDriveBackend();
-    if (backend.IsSimulated())
+    if (platform::ActiveDriveBackend().IsSimulated())
         return {};
-    const auto description = backend.Describe(platform::ParseDevicePath(DevicePath(entry.DeviceName)));
-    if (!description)
-        return "\t\t";
-    std::string model = description->vendor;
-    if (!description->model.empty())
-        model += (model.empty() ? "" : " ") + description->model;
-    return "\t" + description->devicePath + "\t" + model;
+    const platform::DriveRecord& record = entry.Record;
+    std::string model = record.vendor;
+    if (!record.model.empty())
+        model += (model.empty() ? "" : " ") + record.model;
+    return "\t" + record.devicePath + "\t" + model;
+}
+
+// Prints why an open of the entry's disk failed; nothing for fault None.
+void PrintDriveProblem(const platform::DriveProblem& problem, const DriveEntry& entry)
+{
+    if (problem.fault == platform::DriveFault::None)
+        return;
+    const bool real = !platform::ActiveDriveBackend().IsSimulated();
+    PrintError(DriveProblemText(problem, real ? entry.Record.devicePath : entry.DisplayName));
 }
 
 // Returns why the commands refuse a drive whose geometry was read.
@@ -71,6 +77,14 @@ int RunDrives()
     return EXIT_COMPLETED;
 }
 
+int FinishDriveCommand(int32_t result, const DriveEntry& entry)
+{
+    const platform::DriveProblem problem = TakeDriveProblem();
+    if (result != 1)
+        PrintDriveProblem(problem, entry);
+    return ExitStatusForResult(result);
+}
+
 int TakeAcceptedDrive(const std::string& driveText, DriveEntry& entry)
 {
     std::string why;
@@ -94,6 +108,7 @@ int TakeAcceptedDrive(const std::string& driveText, DriveEntry& entry)
         PrintError(entry.DisplayName + ": " + RefusalText(geometry));
         return EXIT_FAILED;
     }
+    TakeDriveProblem();
     return EXIT_COMPLETED;
 }
 
@@ -108,6 +123,7 @@ int RunEject(const std::string& driveText)
     case EJECT_DECLINED:
         return EXIT_DECLINED;
     default:
+        PrintDriveProblem(TakeDriveProblem(), entry);
         return EXIT_FAILED;
     }
 }

@@ -21,6 +21,11 @@ int RunEject(const std::string& driveText);
 // after the reason has been printed.
 int TakeAcceptedDrive(const std::string& driveText, DriveEntry& entry);
 
+// Returns the exit status for the engine's result of a command on `entry`,
+// after printing why the drive could not be used when an open of it failed
+// (it disappeared, another disk took its place, no permission, ...).
+int FinishDriveCommand(int32_t result, const DriveEntry& entry);
+
 // Returns the capacity as the drive information line shows it, always with
 // a full stop: "1.86 GB".
 std::string CapacityText(int64_t capacity);

@@ -30,7 +30,7 @@ int RunCreate(const std::string& driveText, const std::string& imagePath, const 
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
     ImageHeader header = NewImageHeader(creator, DescriptionFromCommandLine(description));
-    return ExitStatusForResult(CreateImageCommand(entry.DeviceName, imagePath, header));
+    return FinishDriveCommand(CreateImageCommand(entry.DeviceName, imagePath, header), entry);
 }
 
 int RunRestore(const std::string& imagePath, const std::string& driveText)
@@ -38,7 +38,7 @@ int RunRestore(const std::string& imagePath, const std::string& driveText)
     DriveEntry entry;
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
-    return ExitStatusForResult(RestoreImageCommand(entry.DeviceName, imagePath));
+    return FinishDriveCommand(RestoreImageCommand(entry.DeviceName, imagePath), entry);
 }
 
 int RunClone(const std::string& driveText)
@@ -46,7 +46,7 @@ int RunClone(const std::string& driveText)
     DriveEntry entry;
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
-    return ExitStatusForResult(CloneDrive(entry.DeviceName, entry.DisplayName));
+    return FinishDriveCommand(CloneDrive(entry.DeviceName, entry.DisplayName), entry);
 }
 
 }  // namespace cli

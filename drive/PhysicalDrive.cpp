@@ -7,6 +7,8 @@ uint8_t bySelectedDrive_g = 0;
 int32_t lAcceptFixedDriveSizeMaxMB_g = 4096;
 
 namespace {
+platform::DriveProblem lastProblem;
+
 std::string Trim(const std::string& s)
 {
     const auto b = s.find_first_not_of(' ');
@@ -15,9 +17,20 @@ std::string Trim(const std::string& s)
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-std::unique_ptr<platform::DriveHandle> OpenNumber(int n, platform::OpenPurpose purpose)
+// Returns the open disk of the named entry, or nullptr with the reason kept
+// for TakeDriveProblem.
+std::unique_ptr<platform::DriveHandle> OpenEntry(const std::string& deviceName, platform::OpenPurpose purpose)
 {
-    return platform::ActiveDriveBackend().Open(DevicePath("PHYSICALDRIVE" + std::to_string(n)), purpose);
+    const DriveEntry* entry = FindDriveEntry(deviceName);
+    if (!entry) {
+        lastProblem = {platform::DriveFault::Gone, {}};
+        return nullptr;
+    }
+    platform::DriveProblem problem;
+    auto drive = platform::ActiveDriveBackend().Open(entry->Record, purpose, &problem);
+    if (!drive)
+        lastProblem = problem;
+    return drive;
 }
 }  // namespace
 
@@ -26,11 +39,32 @@ const DriveEntry& SelectedDriveEntry()
     return bySelectedDrive_g < tPhysicalDrives_g.size() ? tPhysicalDrives_g[bySelectedDrive_g] : tPhysicalDrives_g[0];
 }
 
+const DriveEntry* FindDriveEntry(const std::string& deviceName)
+{
+    const std::string name = Trim(deviceName);
+    for (size_t i = 1; i < tPhysicalDrives_g.size(); ++i)
+        if (!name.empty() && tPhysicalDrives_g[i].DeviceName == name)
+            return &tPhysicalDrives_g[i];
+    return nullptr;
+}
+
 std::string DriveDescriptionText(const DriveEntry& entry)
 {
-    const int n = platform::ParseDevicePath(DevicePath(entry.DeviceName));
-    const auto description = n >= 0 ? platform::ActiveDriveBackend().Describe(n) : std::nullopt;
-    return description ? description->Text() : std::string();
+    return entry.Record.number < 0 ? std::string() : entry.Record.Description();
+}
+
+std::string DiskLineForPrompt(const std::string& deviceName)
+{
+    const DriveEntry* entry = FindDriveEntry(deviceName);
+    if (!entry || platform::ActiveDriveBackend().IsSimulated())
+        return {};
+    return DriveDescriptionText(*entry);
+}
+
+std::string PromptNamingDisk(const std::string& prompt, const std::string& deviceName)
+{
+    const std::string line = DiskLineForPrompt(deviceName);
+    return line.empty() ? prompt : prompt + "\r\n\r\n" + line;
 }
 
 std::string DevicePath(const std::string& deviceName)
@@ -38,14 +72,84 @@ std::string DevicePath(const std::string& deviceName)
     return "\\\\.\\" + deviceName;
 }
 
+std::vector<platform::DriveRecord> ScanPhysicalDrives()
+{
+    std::vector<platform::DriveRecord> scan = platform::ActiveDriveBackend().List();
+    std::vector<platform::DriveRecord> kept;
+    for (auto& record : scan)
+        if (record.number >= 0 && record.number <= MAX_DRIVE_NUMBER)
+            kept.push_back(std::move(record));
+    return kept;
+}
+
+bool SameDrives(const std::vector<platform::DriveRecord>& a, const std::vector<platform::DriveRecord>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].number != b[i].number || a[i].identity != b[i].identity)
+            return false;
+    return true;
+}
+
+bool IsDiskStillThere(const platform::DriveRecord& record)
+{
+    return record.number >= 0 && platform::ActiveDriveBackend().Open(record, platform::OpenPurpose::Query) != nullptr;
+}
+
 std::unique_ptr<platform::DriveHandle> OpenPhysicalDrive(const std::string& deviceName, platform::OpenPurpose purpose)
 {
-    return platform::ActiveDriveBackend().Open(DevicePath(deviceName), purpose);
+    return OpenEntry(deviceName, purpose);
+}
+
+bool TakeSwappedMedium(const std::string& deviceName)
+{
+    const DriveEntry* found = FindDriveEntry(deviceName);
+    if (!found)
+        return false;
+    DriveEntry& entry = tPhysicalDrives_g[static_cast<size_t>(found - tPhysicalDrives_g.data())];
+    for (const platform::DriveRecord& record : ScanPhysicalDrives())
+        if (record.devicePath == entry.Record.devicePath) {
+            entry.Record = record;
+            return true;
+        }
+    return false;
+}
+
+platform::DriveProblem TakeDriveProblem()
+{
+    platform::DriveProblem problem = lastProblem;
+    lastProblem = {};
+    return problem;
+}
+
+std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath)
+{
+    const std::string disk = devicePath.empty() ? std::string("the drive") : devicePath;
+    switch (problem.fault) {
+    case platform::DriveFault::None:
+        return {};
+    case platform::DriveFault::Gone:
+        return disk + " disappeared after it was chosen; nothing was written to it. Check the drive list and choose it again.";
+    case platform::DriveFault::Changed:
+        return disk + " is no longer the disk that was chosen (another disk or medium took its place); nothing was "
+                      "written to it. Check the drive list and choose again.";
+    case platform::DriveFault::NotOffered:
+        return disk + " now holds part of the running system and is not offered.";
+    case platform::DriveFault::NoPermission:
+        return disk + ": no permission to open the device (" + problem.detail +
+               "). Run as root, or as a member of the group 'disk'.";
+    case platform::DriveFault::InUse:
+        return disk + " is in use by another program or a mounted filesystem; close it and try again.";
+    case platform::DriveFault::Failed:
+        return disk + " could not be opened" + (problem.detail.empty() ? "" : " (" + problem.detail + ")") + ".";
+    }
+    return {};
 }
 
 int32_t GetDriveGeometry(const std::string& deviceName, DISK_GEOMETRY& geometry, int64_t& capacity)
 {
-    auto drive = platform::ActiveDriveBackend().Open(DevicePath(Trim(deviceName)), platform::OpenPurpose::Query);
+    auto drive = OpenEntry(deviceName, platform::OpenPurpose::Query);
     if (!drive)
         return 0;
     if (!drive->GetGeometry(geometry))
@@ -58,7 +162,7 @@ int32_t GetDriveGeometry(const std::string& deviceName, DISK_GEOMETRY& geometry,
 
 int IsRemovableMedia(const std::string& deviceName)
 {
-    auto drive = platform::ActiveDriveBackend().Open(DevicePath(Trim(deviceName)), platform::OpenPurpose::Query);
+    auto drive = OpenEntry(deviceName, platform::OpenPurpose::Query);
     if (!drive)
         return VB_FALSE;
     DISK_GEOMETRY geometry;  // a failed request leaves MediaType 0
@@ -78,24 +182,26 @@ int IsDriveSizeAccepted(const DriveEntry& entry)
 
 uint8_t CountPhysicalDrives()
 {
-    uint8_t count = 0;
-    for (int n = 0; n <= MAX_DRIVE_NUMBER; ++n)
-        if (OpenNumber(n, platform::OpenPurpose::Query))
-            ++count;
-    return count;
+    return static_cast<uint8_t>(ScanPhysicalDrives().size());
 }
 
 void EnumPhysicalDrives(std::vector<DriveEntry>& table)
 {
+    EnumPhysicalDrives(table, ScanPhysicalDrives());
+}
+
+void EnumPhysicalDrives(std::vector<DriveEntry>& table, const std::vector<platform::DriveRecord>& scan)
+{
     table.assign(1, DriveEntry{});
-    for (int n = 0; n <= MAX_DRIVE_NUMBER; ++n)
-        if (OpenNumber(n, platform::OpenPurpose::Query))
-            table.push_back({"PHYSICALDRIVE" + std::to_string(n), "Physical Drive " + std::to_string(n)});
+    for (const platform::DriveRecord& record : scan) {
+        const std::string n = std::to_string(record.number);
+        table.push_back({"PHYSICALDRIVE" + n, "Physical Drive " + n, record});
+    }
 }
 
 int32_t EjectMedia(const std::string& deviceName)
 {
-    auto drive = platform::ActiveDriveBackend().Open(DevicePath(Trim(deviceName)), platform::OpenPurpose::Eject);
+    auto drive = OpenEntry(deviceName, platform::OpenPurpose::Eject);
     if (!drive)
         return 0;
     return drive->Eject() ? 1 : 0;

@@ -1,5 +1,6 @@
 #include "image/CloneDrive.h"
 
+#include "drive/PhysicalDrive.h"
 #include "image/CreateImage.h"
 #include "image/ImageHeader.h"
 #include "image/RestoreImage.h"
@@ -32,9 +33,13 @@ int32_t CreateSwapRestore(const std::string& deviceName, const std::string& disp
     const std::string prompt = std::string("A temporary image is successfully created.") + vbCrLf + vbCrLf +
                                "Please eject media in drive '" + displayName + "'" + vbCrLf +
                                "and insert a new media then press <OK> to continue.";
-    if (ShowMessage(prompt, MB_OKCANCEL | MB_ICONINFORMATION, kTitle) != IDOK)
+    if (ShowMessage(PromptNamingDisk(prompt, deviceName), MB_OKCANCEL | MB_ICONINFORMATION, kTitle) != IDOK)
         return -1;
 
+    // The new medium is another disk: the restore goes to whatever disk is
+    // now at the same device, and its warning names that disk. Without one
+    // there, the restore finds no drive information.
+    TakeSwappedMedium(deviceName);
     return RestoreImage(deviceName, tempPath);
 }
 }  // namespace

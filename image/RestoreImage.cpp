@@ -126,9 +126,11 @@ int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& Im
         return -4;
     const ImageHeader header = UnpackImageHeader(bytes);
     if (!Fits(header, geometry, capacity) &&
-        !engine::AskedYes(std::string("The selected image file does not match to the destination drive.") + vbCrLf +
-                              "If you continue, the drive may report wrong size or even may be unreadable!" + vbCrLf +
-                              vbCrLf + "Do you really want to continue?",
+        !engine::AskedYes(PromptNamingDisk(std::string("The selected image file does not match to the destination drive.") +
+                                               vbCrLf +
+                                               "If you continue, the drive may report wrong size or even may be unreadable!" +
+                                               vbCrLf + vbCrLf + "Do you really want to continue?",
+                                           DriveName),
                           kCaption))
         return 0;
     // Opening a drive for writing takes its filesystems away, so it waits
@@ -143,10 +145,11 @@ int32_t Run(RestoreRun& run, const std::string& DriveName, const std::string& Im
 
 int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
 {
-    if (!engine::AskedYes(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
-                              "You are about to restore an image." + vbCrLf + vbCrLf +
-                              "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
-                              "Do you really want to continue?",
+    if (!engine::AskedYes(PromptNamingDisk(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
+                                               "You are about to restore an image." + vbCrLf + vbCrLf +
+                                               "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
+                                               "Do you really want to continue?",
+                                           DriveName),
                           kCaption))
         return -1;
 

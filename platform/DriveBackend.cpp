@@ -61,7 +61,7 @@ int ParseDevicePath(const std::string& devicePath)
     return n <= 127 ? n : -1;
 }
 
-std::string DriveDescription::Text() const
+std::string DriveRecord::Description() const
 {
     std::string text = devicePath;
     auto add = [&text](const std::string& part) {
@@ -75,9 +75,44 @@ std::string DriveDescription::Text() const
     if (!model.empty())
         name += (name.empty() ? "" : " ") + model;
     add(name);
-    if (sizeBytes >= 0)
-        add(FormatCapacity(ScaleCapacity(sizeBytes)));
+    if (identity.size >= 0)
+        add(FormatCapacity(ScaleCapacity(identity.size)));
     return text;
+}
+
+namespace {
+class AnsweringHandle : public DriveHandle {
+public:
+    AnsweringHandle(std::optional<DISK_GEOMETRY> geometry, std::optional<int64_t> length)
+        : geometry_(geometry), length_(length)
+    {
+    }
+    bool GetGeometry(DISK_GEOMETRY& out) override
+    {
+        if (geometry_)
+            out = *geometry_;
+        return geometry_.has_value();
+    }
+    bool GetLength(int64_t& out) override
+    {
+        if (length_)
+            out = *length_;
+        return length_.has_value();
+    }
+    bool Eject() override { return false; }
+    int64_t Read(void*, size_t) override { return -1; }
+    bool WriteAt(const void*, size_t, int64_t) override { return false; }
+    bool Flush() override { return false; }
+
+private:
+    std::optional<DISK_GEOMETRY> geometry_;
+    std::optional<int64_t> length_;
+};
+}  // namespace
+
+std::unique_ptr<DriveHandle> MakeAnsweringHandle(std::optional<DISK_GEOMETRY> geometry, std::optional<int64_t> length)
+{
+    return std::make_unique<AnsweringHandle>(geometry, length);
 }
 
 }  // namespace platform

@@ -1,13 +1,18 @@
 // The operating-system side of physical drive access.
 //
 // The drive routines (drive/PhysicalDrive.h) and the image engine speak of
-// drives only through this interface: open a device path for a purpose, ask
-// for geometry and length, eject, read and write. Two backends provide it:
-// real block devices (LinuxDriveBackend) and files that stand in for drives
-// (SimulatedDriveBackend, chosen by KORVALITH_SIMULATED_DRIVES).
+// drives only through this interface. A scan lists the drives present, each
+// as one record that says where the disk is, what identifies that very disk,
+// and what the user knows it by. Every later open names such a record and
+// checks, on what it opened, that the disk is still the one the record
+// describes: a disk that went away, or another disk that took its place
+// (a stick pulled and another plugged in, a loop device attached anew),
+// fails the open, so nothing is ever read from or written to a disk other
+// than the one the user chose.
 //
-// Device paths are "\\.\PHYSICALDRIVE" + n, n from 0 to 127; each backend
-// maps them to what it has. Anything else fails to open.
+// Two backends provide it: real block devices (LinuxDriveBackend) and files
+// that stand in for drives (SimulatedDriveBackend, chosen by
+// KORVALITH_SIMULATED_DRIVES).
 #pragma once
 
 #include <cstddef>
@@ -15,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The geometry record of a drive, with the members and media type values of
 // the Windows record that the image format stores.
@@ -32,10 +38,56 @@ constexpr int32_t MEDIA_TYPE_FIXED = 12;
 namespace platform {
 
 enum class OpenPurpose {
-    Query,       // geometry, length, counting, enumeration
+    Query,       // geometry and length
     Eject,       // the eject request
     ReadWhole,   // reading a whole drive into an image
     WriteWhole,  // writing an image onto a whole drive
+};
+
+// What tells one disk from every other, now and later. Two records name the
+// same disk when their identities are equal.
+struct DriveIdentity {
+    uint64_t device = 0;              // the block device's number; a simulated drive's file system
+    uint64_t inode = 0;               // a simulated drive's file; 0 for block devices
+    int64_t born = 0;                 // a simulated drive file's birth time (ns); 0 for block devices
+    std::optional<uint64_t> diskseq;  // the kernel's disk sequence number: new for each medium attached
+    std::string serial;               // serial number or WWN, where the kernel has one
+    int64_t size = -1;                // the whole disk's length in bytes
+    bool operator==(const DriveIdentity&) const = default;
+};
+
+// One drive as one scan found it.
+struct DriveRecord {
+    int number = -1;         // the drive number n of "PHYSICALDRIVE" + n
+    std::string devicePath;  // "/dev/sdc", or the simulated drive's file
+    DriveIdentity identity;
+    std::string vendor;
+    std::string model;
+    // What the geometry and the length request answered at the scan: nothing
+    // when there is no medium (a card reader without a card) or the request
+    // failed.
+    std::optional<DISK_GEOMETRY> geometry;
+    std::optional<int64_t> length;
+
+    // Returns what the user knows the disk by: "/dev/sdc — SanDisk Ultra —
+    // 29.72 GB" (the parts that are known).
+    std::string Description() const;
+};
+
+// Why an open failed.
+enum class DriveFault {
+    None,
+    Gone,          // the disk is no longer there
+    Changed,       // another disk (or another medium) is where the record's disk was
+    NotOffered,    // the disk is not one to offer (it now holds the running system, ...)
+    NoPermission,  // the system refused this user access to the device
+    InUse,         // another program holds the disk, or a filesystem on it stayed mounted
+    Failed,        // any other failure of the open
+};
+
+struct DriveProblem {
+    DriveFault fault = DriveFault::None;
+    std::string detail;  // what was found, for the message: "/dev/sdc: ..."
 };
 
 // An open drive. Closed when destroyed.
@@ -66,29 +118,18 @@ public:
     virtual bool Flush() = 0;
 };
 
-// What a user knows a drive by, beyond its number: shown as a tooltip and
-// by the command-line tool.
-struct DriveDescription {
-    std::string devicePath;  // "/dev/sdc", or the simulated drive's file
-    std::string vendor;
-    std::string model;
-    int64_t sizeBytes = -1;  // -1 when unknown
-
-    // "/dev/sdc — Generic STORAGE DEVICE — 31.91 GB" (parts that are known)
-    std::string Text() const;
-};
-
 class DriveBackend {
 public:
     virtual ~DriveBackend() = default;
 
-    // Returns the open drive, or nullptr when the path names no drive or
-    // the open failed.
-    virtual std::unique_ptr<DriveHandle> Open(const std::string& devicePath, OpenPurpose purpose) = 0;
+    // Returns the drives present now, in drive-number order: one scan.
+    virtual std::vector<DriveRecord> List() = 0;
 
-    // Returns the description of drive number n, or nothing when there is
-    // no such drive.
-    virtual std::optional<DriveDescription> Describe(int driveNumber) = 0;
+    // Opens the record's disk for a purpose after checking, on what was
+    // opened, that it is still that disk. Returns the open drive, or nullptr
+    // with the reason in `problem` (when given).
+    virtual std::unique_ptr<DriveHandle> Open(const DriveRecord& record, OpenPurpose purpose,
+                                              DriveProblem* problem = nullptr) = 0;
 
     // True for the simulated backend: the command-line tool shows /dev
     // paths only for real drives.
@@ -107,5 +148,10 @@ void SetDriveBackend(std::unique_ptr<DriveBackend> backend);
 // Returns n for "\\.\PHYSICALDRIVE<n>" with n from 0 to 127 written without
 // leading zeros, or -1 for any other text.
 int ParseDevicePath(const std::string& devicePath);
+
+// A handle that answers the geometry and length requests with the given
+// values and fails every transfer: what a query needs once the disk's
+// identity is checked.
+std::unique_ptr<DriveHandle> MakeAnsweringHandle(std::optional<DISK_GEOMETRY> geometry, std::optional<int64_t> length);
 
 }  // namespace platform

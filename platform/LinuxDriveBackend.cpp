@@ -3,10 +3,14 @@
 #include "platform/LinuxDriveHandle.h"
 #include "platform/LinuxDriveProbe.h"
 #include "platform/LinuxDriveRules.h"
+#include "platform/SyntheticGeometry.h"
 #include "platform/Unmount.h"
 
-#include <dirent.h>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -15,14 +19,12 @@ namespace platform {
 
 namespace {
 
-// Returns the open() flags for a purpose. Queries do not block on an empty
-// card reader, so a reader without a card is still counted and listed; its
-// geometry request then fails.
+// Returns the open() flags for a purpose. Ejecting does not block on an
+// empty card reader.
 int OpenFlags(OpenPurpose purpose)
 {
     switch (purpose) {
     case OpenPurpose::Query:
-        return O_RDONLY | O_NONBLOCK | O_CLOEXEC;
     case OpenPurpose::Eject:
         return O_RDONLY | O_NONBLOCK | O_CLOEXEC;
     case OpenPurpose::ReadWhole:
@@ -33,65 +35,119 @@ int OpenFlags(OpenPurpose purpose)
     return O_RDONLY | O_CLOEXEC;
 }
 
-// Returns true when the open file is the block device /sys described: a
-// /dev node left over from another device must not be written to.
-bool IsExpectedDevice(int fd, const DeviceNumber& dev)
+// Returns the /sys/block name of a record's disk ("sdc" for "/dev/sdc").
+std::string NameOf(const DriveRecord& record)
 {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode) && ::major(st.st_rdev) == dev.major &&
-           ::minor(st.st_rdev) == dev.minor;
+    const std::string prefix = "/dev/";
+    return record.devicePath.compare(0, prefix.size(), prefix) == 0 ? record.devicePath.substr(prefix.size())
+                                                                    : std::string();
 }
 
-// Returns how many entries /sys/block holds: no more drives than that can
-// be offered. Listing the folder costs a fraction of a full probe, and the
-// drive count tries all 128 numbers every second.
-size_t BlockDeviceEntries()
+uint64_t DeviceOf(const DeviceNumber& dev)
 {
-    DIR* dir = ::opendir("/sys/block");
-    if (!dir)
-        return 0;
-    size_t count = 0;
-    while (const dirent* entry = ::readdir(dir))
-        if (entry->d_name[0] != '.')
-            ++count;
-    ::closedir(dir);
-    return count;
+    return static_cast<uint64_t>(::makedev(dev.major, dev.minor));
+}
+
+// Returns None when a freshly probed disk is the record's disk; otherwise
+// why not.
+DriveFault CompareProbed(const BlockDisk& disk, const DriveRecord& record)
+{
+    if (!disk.dev || DeviceOf(*disk.dev) != record.identity.device)
+        return DriveFault::Changed;
+    if (record.identity.diskseq != disk.diskseq || record.identity.size != disk.sizeBytes)
+        return DriveFault::Changed;
+    return DriveFault::None;
+}
+
+// Returns None when the open descriptor is the record's disk: the same
+// device number, and the disk sequence number and size the kernel gives
+// for what is open now. A device node left over from another device, or a
+// disk attached anew under the same name, fails.
+DriveFault CheckOpenedDisk(int fd, const DriveRecord& record)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISBLK(st.st_mode) || static_cast<uint64_t>(st.st_rdev) != record.identity.device)
+        return DriveFault::Changed;
+    if (record.identity.diskseq) {
+        uint64_t seq = 0;
+        if (::ioctl(fd, BLKGETDISKSEQ, &seq) != 0) {
+            // Older kernels answer through /sys only.
+            const auto disk = ProbeOneDisk("/", NameOf(record));
+            if (!disk || !disk->diskseq)
+                return DriveFault::Changed;
+            seq = *disk->diskseq;
+        }
+        if (seq != *record.identity.diskseq)
+            return DriveFault::Changed;
+    }
+    uint64_t bytes = 0;
+    if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0 || static_cast<int64_t>(bytes) != record.identity.size)
+        return DriveFault::Changed;
+    return DriveFault::None;
+}
+
+// Returns what an open that failed with `error` means to the user.
+DriveFault FaultOfOpenError(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return DriveFault::NoPermission;
+    case EBUSY:
+        return DriveFault::InUse;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        return DriveFault::Gone;
+    default:
+        return DriveFault::Failed;
+    }
+}
+
+std::unique_ptr<DriveHandle> Fail(DriveProblem* problem, DriveFault fault, const std::string& detail = {})
+{
+    if (problem)
+        *problem = {fault, detail};
+    return nullptr;
+}
+
+// Returns the geometry and length of a disk read from /sys, as the device
+// would answer its requests: none when the size or sector size is unknown
+// or the size is 0 (a reader without a card).
+std::unique_ptr<DriveHandle> AnswersOf(const BlockDisk& disk)
+{
+    if (disk.sizeBytes <= 0 || disk.logicalBlockSize <= 0)
+        return MakeAnsweringHandle(std::nullopt, std::nullopt);
+    DISK_GEOMETRY g = SynthesizeGeometry(disk.sizeBytes, disk.logicalBlockSize);
+    g.MediaType = MediaTypeOf(disk);
+    return MakeAnsweringHandle(g, disk.sizeBytes);
 }
 
 class LinuxBackend : public DriveBackend {
 public:
-    // Returns the open drive, or nullptr when the number names no offered
-    // drive, the open fails, or (for writing) the drive is still in use.
-    std::unique_ptr<DriveHandle> Open(const std::string& devicePath, OpenPurpose purpose) override
+    // Returns the offered disks of one scan, numbered in drive order.
+    std::vector<DriveRecord> List() override
     {
-        const int n = ParseDevicePath(devicePath);
-        if (n < 0 || static_cast<size_t>(n) >= BlockDeviceEntries())
-            return nullptr;
-        // Probed anew at every open: drives come and go, and a number must
-        // always mean what the drive list showed a moment ago.
         const BlockSnapshot snapshot = ProbeBlockDevices();
-        const auto drives = ListDrives(snapshot);
-        if (static_cast<size_t>(n) >= drives.size())
-            return nullptr;
-        return OpenBlockDevice(snapshot, *drives[n], purpose);
+        std::vector<DriveRecord> records;
+        for (const BlockDisk* disk : ListDrives(snapshot))
+            records.push_back(RecordOfDisk(*disk, static_cast<int>(records.size())));
+        return records;
     }
 
-    // Returns the /dev path, vendor, model and size of drive n, or nothing
-    // when there is no such drive.
-    std::optional<DriveDescription> Describe(int driveNumber) override
+    // Returns the open drive; a query reads /sys only, after checking the
+    // disk there is still the record's.
+    std::unique_ptr<DriveHandle> Open(const DriveRecord& record, OpenPurpose purpose, DriveProblem* problem) override
     {
-        const BlockSnapshot snapshot = ProbeBlockDevices();
-        const auto drives = ListDrives(snapshot);
-        if (driveNumber < 0 || static_cast<size_t>(driveNumber) >= drives.size())
-            return std::nullopt;
-        BlockDisk disk = *drives[driveNumber];
-        ProbeDiskIdentity("/", disk);
-        DriveDescription d;
-        d.devicePath = "/dev/" + disk.name;
-        d.vendor = disk.vendor;
-        d.model = disk.model;
-        d.sizeBytes = disk.sizeBytes;
-        return d;
+        if (purpose != OpenPurpose::Query)
+            return OpenBlockDevice(ProbeBlockDevices(), record, purpose, problem);
+        const auto disk = ProbeOneDisk("/", NameOf(record));
+        if (!disk)
+            return Fail(problem, DriveFault::Gone);
+        if (const DriveFault fault = CompareProbed(*disk, record); fault != DriveFault::None)
+            return Fail(problem, fault);
+        return AnswersOf(*disk);
     }
 
     bool IsSimulated() const override { return false; }
@@ -99,24 +155,56 @@ public:
 
 }  // namespace
 
-std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, const BlockDisk& disk, OpenPurpose purpose)
+DriveRecord RecordOfDisk(const BlockDisk& disk, int number)
 {
-    // The backend only hands over offered disks; checked here again so that
-    // no caller can reach the system disk through this door.
-    if (!disk.dev || !IsOfferableKind(disk) || HoldsRunningSystem(snapshot, disk))
-        return nullptr;
+    DriveRecord record;
+    record.number = number;
+    record.devicePath = "/dev/" + disk.name;
+    if (disk.dev)
+        record.identity.device = DeviceOf(*disk.dev);
+    record.identity.diskseq = disk.diskseq;
+    record.identity.serial = disk.serial;
+    record.identity.size = disk.sizeBytes;
+    record.vendor = disk.vendor;
+    record.model = disk.model;
+    DISK_GEOMETRY g;
+    int64_t length = 0;
+    auto answers = AnswersOf(disk);
+    if (answers->GetGeometry(g))
+        record.geometry = g;
+    if (answers->GetLength(length))
+        record.length = length;
+    return record;
+}
+
+std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, const DriveRecord& record,
+                                             OpenPurpose purpose, DriveProblem* problem)
+{
+    const std::string name = NameOf(record);
+    const BlockDisk* disk = nullptr;
+    for (const BlockDisk& d : snapshot.disks)
+        if (d.name == name)
+            disk = &d;
+    if (!disk)
+        return Fail(problem, DriveFault::Gone);
+    if (const DriveFault fault = CompareProbed(*disk, record); fault != DriveFault::None)
+        return Fail(problem, fault);
+    // The scan only hands over offered disks; checked here again so that no
+    // caller can reach the system disk through this door.
+    if (!IsOfferableKind(*disk) || HoldsRunningSystem(snapshot, *disk))
+        return Fail(problem, DriveFault::NotOffered);
     if (purpose == OpenPurpose::WriteWhole)
-        UnmountAll(PlanUnmounts(snapshot, disk));
-    const int fd = ::open(("/dev/" + disk.name).c_str(), OpenFlags(purpose));
-    if (fd < 0)
-        return nullptr;
-    if (!IsExpectedDevice(fd, *disk.dev)) {
-        ::close(fd);
-        return nullptr;
+        UnmountAll(PlanUnmounts(snapshot, *disk));
+    const int fd = ::open(record.devicePath.c_str(), OpenFlags(purpose));
+    if (fd < 0) {
+        const int error = errno;
+        return Fail(problem, FaultOfOpenError(error), std::strerror(error));
     }
-    BlockDisk identified = disk;
-    ProbeDiskIdentity("/", identified);
-    return MakeLinuxDriveHandle(fd, MediaTypeOf(identified));
+    if (const DriveFault fault = CheckOpenedDisk(fd, record); fault != DriveFault::None) {
+        ::close(fd);
+        return Fail(problem, fault);
+    }
+    return MakeLinuxDriveHandle(fd, MediaTypeOf(*disk));
 }
 
 std::unique_ptr<DriveBackend> MakeLinuxDriveBackend()

@@ -255,8 +255,10 @@ BlockSnapshot ProbeBlockDevices(const std::string& root)
 {
     const fs::path base(root.empty() ? "/" : root);
     BlockSnapshot snapshot;
-    for (const std::string& name : ListNames(base / "sys/block"))
+    for (const std::string& name : ListNames(base / "sys/block")) {
         snapshot.disks.push_back(ProbeDisk(base / "sys/block" / name, name));
+        ProbeDiskIdentity(root, snapshot.disks.back());
+    }
     if (auto mounts = ReadMounts(base, snapshot.disks)) {
         snapshot.mounts = std::move(*mounts);
         snapshot.mountsRead = true;
@@ -266,6 +268,29 @@ BlockSnapshot ProbeBlockDevices(const std::string& root)
         snapshot.swapsRead = true;
     }
     return snapshot;
+}
+
+std::optional<BlockDisk> ProbeOneDisk(const std::string& root, const std::string& name)
+{
+    const fs::path base(root.empty() ? "/" : root);
+    const fs::path dir = base / "sys/block" / name;
+    if (name.empty() || name.find('/') != std::string::npos || ::access(dir.c_str(), F_OK) != 0)
+        return std::nullopt;
+    BlockDisk disk = ProbeDisk(dir, name);
+    ProbeDiskIdentity(root, disk);
+    return disk;
+}
+
+std::string DiskOfPartition(const std::string& root, DeviceNumber partition)
+{
+    const fs::path base(root.empty() ? "/" : root);
+    const fs::path entry =
+        base / "sys/dev/block" / (std::to_string(partition.major) + ":" + std::to_string(partition.minor));
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(entry, ec);
+    if (ec || ::access((resolved / "partition").c_str(), F_OK) != 0)
+        return {};
+    return resolved.parent_path().filename().string();
 }
 
 void ProbeDiskIdentity(const std::string& root, BlockDisk& disk)
@@ -281,6 +306,16 @@ void ProbeDiskIdentity(const std::string& root, BlockDisk& disk)
     disk.mmcType = ReadText(dir / "device" / "type").value_or("");
     if (const auto sectors = ParseCount(ReadText(dir / "size").value_or("")))
         disk.sizeBytes = *sectors * 512;
+    if (const auto sector = ParseCount(ReadText(dir / "queue" / "logical_block_size").value_or(""));
+        sector && *sector > 0 && *sector <= 65536)
+        disk.logicalBlockSize = static_cast<int32_t>(*sector);
+    if (const auto seq = ParseCount(ReadText(dir / "diskseq").value_or("")))
+        disk.diskseq = static_cast<uint64_t>(*seq);
+    for (const char* file : {"wwid", "device/wwid", "device/serial"}) {
+        disk.serial = ReadText(dir / file).value_or("");
+        if (!disk.serial.empty())
+            break;
+    }
     disk.vendor = ReadText(dir / "device" / "vendor").value_or("");
     disk.model = ReadText(dir / "device" / "model").value_or(ReadText(dir / "device" / "name").value_or(""));
 }

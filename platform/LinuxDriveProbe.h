@@ -41,6 +41,9 @@ struct BlockDisk {
     bool onUsb = false;               // its device path runs through a USB bus
     std::string mmcType;              // `device/type` ("SD", "MMC", ...), empty if none
     int64_t sizeBytes = -1;           // `size` x 512, -1 when unreadable
+    int32_t logicalBlockSize = 0;     // `queue/logical_block_size`, 0 when unreadable
+    std::optional<uint64_t> diskseq;  // `diskseq`, where the kernel has it (5.15 on)
+    std::string serial;               // `wwid`, `device/wwid` or `device/serial`
     std::string vendor;               // `device/vendor`
     std::string model;                // `device/model`, or `device/name` of an mmc card
 };
@@ -65,13 +68,22 @@ struct BlockSnapshot {
     bool swapsRead = false;            // /proc/swaps could be read
 };
 
-// Returns what the tree below `root` ("/" for the running system) holds,
-// without the disks' identity, which is read for one disk at a time: the
-// drive routines probe on every call, up to 128 times a second. Files that
+// Returns what the tree below `root` ("/" for the running system) holds:
+// every disk with its identity, the mounts and the swap areas. Files that
 // cannot be read leave their members at the defaults above.
 BlockSnapshot ProbeBlockDevices(const std::string& root = "/");
 
+// Returns the disk named `name` (as listed in /sys/block) with its identity,
+// without mounts or swap: what a query of one drive needs. Nothing when the
+// tree has no such disk.
+std::optional<BlockDisk> ProbeOneDisk(const std::string& root, const std::string& name);
+
 // Fills in the identity members of a disk probed below the same root.
 void ProbeDiskIdentity(const std::string& root, BlockDisk& disk);
+
+// Returns the name of the disk a block device belongs to when the device is
+// a partition ("sdc" for sdc1), found through /sys for its device number;
+// "" for a whole disk or anything else.
+std::string DiskOfPartition(const std::string& root, DeviceNumber partition);
 
 }  // namespace platform

@@ -30,7 +30,9 @@ bool HoldsRunningSystem(const BlockSnapshot& snapshot, const BlockDisk& disk);
 // counted like numbers (sdz before sdaa).
 bool DriveNameLess(const std::string& a, const std::string& b);
 
-// Returns the drives to offer, drive 0 first; never more than 128.
+// Returns the drives to offer, drive 0 first; never more than 128. A disk
+// whose device number or size could not be read is not offered: what cannot
+// be identified cannot be checked again before it is written.
 std::vector<const BlockDisk*> ListDrives(const BlockSnapshot& snapshot);
 
 // Returns MEDIA_TYPE_REMOVABLE for a removable flag, a disk on a USB bus or

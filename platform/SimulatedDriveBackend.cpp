@@ -9,7 +9,10 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <cerrno>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -91,44 +94,79 @@ private:
     int64_t position_ = 0;
 };
 
+// Returns the identity of a regular file (statx of `path` relative to `dir`
+// with `flags`): its file system, inode and birth time (a new file under the
+// same name is another drive, even where its inode number is reused), and
+// the capacity it stands for.
+std::optional<DriveIdentity> FileIdentity(int dir, const char* path, int flags, const Settings& settings)
+{
+    struct statx sx {};
+    if (::statx(dir, path, flags, STATX_TYPE | STATX_INO | STATX_SIZE | STATX_BTIME, &sx) != 0 || !S_ISREG(sx.stx_mode))
+        return std::nullopt;
+    DriveIdentity identity;
+    identity.device = static_cast<uint64_t>(::makedev(sx.stx_dev_major, sx.stx_dev_minor));
+    identity.inode = sx.stx_ino;
+    if (sx.stx_mask & STATX_BTIME)
+        identity.born = static_cast<int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec;
+    identity.size = Number(settings, "Capacity", static_cast<int64_t>(sx.stx_size));
+    return identity;
+}
+
 class SimulatedBackend : public DriveBackend {
 public:
     explicit SimulatedBackend(std::string directory) : directory_(std::move(directory)) {}
 
-    std::unique_ptr<DriveHandle> Open(const std::string& devicePath, OpenPurpose purpose) override
+    std::vector<DriveRecord> List() override
     {
-        const int n = ParseDevicePath(devicePath);
-        if (n < 0 || directory_.empty())
-            return nullptr;
-        const std::string image = ImagePath(n);
-        struct stat st {};
-        if (::stat(image.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-            return nullptr;
-        Settings settings = ReadIni(directory_ + "/PHYSICALDRIVE" + std::to_string(n) + ".ini");
-        if ((purpose == OpenPurpose::ReadWhole && Flag(settings, "FailOpenForRead")) ||
-            (purpose == OpenPurpose::WriteWhole && Flag(settings, "FailOpenForWrite")))
-            return nullptr;
-        const int flags = (purpose == OpenPurpose::WriteWhole ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-        const int fd = ::open(image.c_str(), flags);
-        if (fd < 0)
-            return nullptr;
-        return std::make_unique<SimulatedHandle>(*this, image, std::move(settings), fd);
+        std::vector<DriveRecord> records;
+        for (int n = 0; n <= 127 && !directory_.empty(); ++n) {
+            const Settings settings = ReadIni(IniPath(n));
+            const auto identity = FileIdentity(AT_FDCWD, ImagePath(n).c_str(), 0, settings);
+            if (!identity)
+                continue;
+            DriveRecord record;
+            record.number = n;
+            record.devicePath = ImagePath(n);
+            record.identity = *identity;
+            record.vendor = "Simulated";
+            record.model = "drive";
+            if (auto handle = Open(record, OpenPurpose::Query, nullptr)) {
+                DISK_GEOMETRY g;
+                int64_t length = 0;
+                if (handle->GetGeometry(g))
+                    record.geometry = g;
+                if (handle->GetLength(length))
+                    record.length = length;
+            }
+            records.push_back(std::move(record));
+        }
+        return records;
     }
 
-    std::optional<DriveDescription> Describe(int driveNumber) override
+    std::unique_ptr<DriveHandle> Open(const DriveRecord& record, OpenPurpose purpose, DriveProblem* problem) override
     {
-        auto handle = Open("\\\\.\\PHYSICALDRIVE" + std::to_string(driveNumber), OpenPurpose::Query);
-        if (!handle)
-            return std::nullopt;
-        DriveDescription d;
-        d.devicePath = ImagePath(driveNumber);
-        d.vendor = "Simulated";
-        d.model = "drive";
-        DISK_GEOMETRY g;
-        int64_t length = 0;
-        if (handle->GetGeometry(g) && handle->GetLength(length))
-            d.sizeBytes = length;
-        return d;
+        auto fail = [problem](DriveFault fault) -> std::unique_ptr<DriveHandle> {
+            if (problem)
+                *problem = {fault, {}};
+            return nullptr;
+        };
+        if (directory_.empty() || record.number < 0 || record.devicePath != ImagePath(record.number))
+            return fail(DriveFault::Gone);
+        Settings settings = ReadIni(IniPath(record.number));
+        const int flags = (purpose == OpenPurpose::WriteWhole ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+        const int fd = ::open(record.devicePath.c_str(), flags);
+        if (fd < 0)
+            return fail(errno == ENOENT ? DriveFault::Gone : DriveFault::Failed);
+        auto handle = std::make_unique<SimulatedHandle>(*this, record.devicePath, settings, fd);
+        // Checked on what was opened: the file at the path now may be
+        // another one than the listed drive.
+        const auto now = FileIdentity(fd, "", AT_EMPTY_PATH, settings);
+        if (!now || *now != record.identity)
+            return fail(DriveFault::Changed);
+        if ((purpose == OpenPurpose::ReadWhole && Flag(settings, "FailOpenForRead")) ||
+            (purpose == OpenPurpose::WriteWhole && Flag(settings, "FailOpenForWrite")))
+            return fail(DriveFault::Failed);
+        return handle;
     }
 
     bool IsSimulated() const override { return true; }
@@ -146,6 +184,7 @@ public:
 
 private:
     std::string ImagePath(int n) const { return directory_ + "/PHYSICALDRIVE" + std::to_string(n) + ".img"; }
+    std::string IniPath(int n) const { return directory_ + "/PHYSICALDRIVE" + std::to_string(n) + ".ini"; }
 
     std::string directory_;
     std::mutex mutex_;

@@ -14,6 +14,9 @@
 //   EjectResult=0|1 (1)   an eject that succeeds leaves the drive without a
 //                         medium for the rest of the process
 // The .ini is read at every open, so a test may change it between runs.
+// A drive is identified by its file (file system, inode, birth time) and
+// its capacity: replacing the file, or changing its size, makes it another
+// disk, which an open of the old record refuses.
 #pragma once
 
 #include "platform/DriveBackend.h"

@@ -130,6 +130,22 @@ TEST_F(KviImages, ExitStatusPerOutcome)
     EXPECT_FALSE(std::filesystem::exists(drives.FilePath("new.kvi")));
 }
 
+TEST_F(KviImages, ADriveReplacedWhileTheWarningWaitsIsRefused)
+{
+    CreateImageOfDrive1();
+    const std::vector<uint8_t> replacement = PatternBytes(3 * MiB, 9);
+    const KviRun run = RunKviStepwise({"restore", image, "2"}, drives.Dir(),
+                                      {{"[y/N]",
+                                        [&] {
+                                            std::filesystem::remove(drives.ImagePath(2));
+                                            WriteFileBytes(drives.ImagePath(2), replacement);
+                                        },
+                                        "y"}});
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_TRUE(Has(run.err, "Physical Drive 2 is no longer the disk that was chosen")) << run.err;
+    EXPECT_TRUE(drives.Bytes(2) == replacement);
+}
+
 struct CheckCase {
     const char* what;
     std::function<void(std::vector<uint8_t>&, const std::vector<int64_t>&)> damage;

@@ -30,18 +30,25 @@ public:
 // Drives 0 and 2, at /dev/zero and /dev/full.
 class RealLikeBackend : public platform::DriveBackend {
 public:
-    std::unique_ptr<platform::DriveHandle> Open(const std::string& path, platform::OpenPurpose) override
+    std::vector<platform::DriveRecord> List() override
     {
-        const int n = platform::ParseDevicePath(path);
-        return n == 0 || n == 2 ? std::make_unique<FixedHandle>() : nullptr;
+        platform::DriveRecord zero;
+        zero.number = 0;
+        zero.devicePath = "/dev/zero";
+        zero.vendor = "Generic";
+        zero.model = "Card Reader";
+        zero.identity.size = 64 * 1048576LL;
+        platform::DriveRecord full = zero;
+        full.number = 2;
+        full.devicePath = "/dev/full";
+        full.vendor = "";
+        full.model = "Stick";
+        return {zero, full};
     }
-    std::optional<platform::DriveDescription> Describe(int n) override
+    std::unique_ptr<platform::DriveHandle> Open(const platform::DriveRecord&, platform::OpenPurpose,
+                                                platform::DriveProblem*) override
     {
-        if (n == 0)
-            return platform::DriveDescription{"/dev/zero", "Generic", "Card Reader", 64 * 1048576LL};
-        if (n == 2)
-            return platform::DriveDescription{"/dev/full", "", "Stick", 64 * 1048576LL};
-        return std::nullopt;
+        return std::make_unique<FixedHandle>();
     }
     bool IsSimulated() const override { return false; }
 };

@@ -49,14 +49,16 @@ private:
 class LoggedBackend : public platform::DriveBackend {
 public:
     LoggedBackend(const std::string& dir, DriveLog& log) : inner_(platform::MakeSimulatedDriveBackend(dir)), log_(log) {}
-    std::unique_ptr<platform::DriveHandle> Open(const std::string& path, platform::OpenPurpose purpose) override
+    std::vector<platform::DriveRecord> List() override { return inner_->List(); }
+    std::unique_ptr<platform::DriveHandle> Open(const platform::DriveRecord& record, platform::OpenPurpose purpose,
+                                                platform::DriveProblem* problem) override
     {
         if (purpose == platform::OpenPurpose::ReadWhole || purpose == platform::OpenPurpose::WriteWhole)
-            log_.opens.push_back(path + (purpose == platform::OpenPurpose::ReadWhole ? " read" : " write"));
-        auto handle = inner_->Open(path, purpose);
+            log_.opens.push_back("\\\\.\\PHYSICALDRIVE" + std::to_string(record.number) +
+                                 (purpose == platform::OpenPurpose::ReadWhole ? " read" : " write"));
+        auto handle = inner_->Open(record, purpose, problem);
         return handle ? std::make_unique<LoggedHandle>(std::move(handle), log_) : nullptr;
     }
-    std::optional<platform::DriveDescription> Describe(int n) override { return inner_->Describe(n); }
     bool IsSimulated() const override { return true; }
 
 private:

@@ -2,11 +2,13 @@
 // and (as root, with loop devices) a loop device over a small file is found,
 // measured, read, written, and unmounted before writing.
 #include "drive/PhysicalDrive.h"
+#include "image/CloneDrive.h"
 #include "image/CreateImage.h"
 #include "image/RestoreImage.h"
 #include "platform/LinuxDriveBackend.h"
 #include "platform/LinuxDriveRules.h"
 
+#include "ImageTestKit.h"
 #include "ScriptedMessages.h"
 #include "SimulatedDrives.h"
 
@@ -21,6 +23,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -81,6 +84,13 @@ public:
     LoopDevice& operator=(const LoopDevice&) = delete;
 
     bool Attached() const { return !path_.empty(); }
+    // Detaches the device now; the file stays until the object goes.
+    void Detach()
+    {
+        if (!path_.empty())
+            RunCommand("losetup -d " + path_);
+        path_.clear();
+    }
     const std::string& Path() const { return path_; }              // "/dev/loop3"
     std::string Name() const { return path_.substr(5); }           // "loop3"
     const std::string& File() const { return file_; }
@@ -129,6 +139,20 @@ bool IsMountPoint(const std::string& dir)
     return false;
 }
 
+// Returns the drive bytes an image file holds, each block expanded by zlib.
+std::vector<uint8_t> ImageDriveBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> block(IMAGE_BLOCK_ROOM);
+    for (const Bytes& stream : ParseImage(path).streams) {
+        uLongf length = static_cast<uLongf>(block.size());
+        if (uncompress(block.data(), &length, stream.data(), static_cast<uLong>(stream.size())) != Z_OK)
+            return {};
+        bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(length));
+    }
+    return bytes;
+}
+
 // Returns why loop devices cannot be used here, or "" when they can.
 std::string WhyNoLoopDevices()
 {
@@ -171,16 +195,14 @@ protected:
     }
     int lock_ = -1;
 
-    // Returns the drive number the backend gives the device, or -1.
+    // Rebuilds the drive table and returns the number it gives the device,
+    // or -1.
     static int DriveNumberOf(const std::string& devicePath)
     {
-        for (int n = 0; n <= MAX_DRIVE_NUMBER; ++n) {
-            const auto d = ActiveDriveBackend().Describe(n);
-            if (!d)
-                break;
-            if (d->devicePath == devicePath)
-                return n;
-        }
+        EnumPhysicalDrives(tPhysicalDrives_g);
+        for (const DriveEntry& entry : tPhysicalDrives_g)
+            if (entry.Record.number >= 0 && entry.Record.devicePath == devicePath)
+                return entry.Record.number;
         return -1;
     }
 
@@ -235,27 +257,20 @@ TEST_F(LinuxDevices, LoopDeviceIsFoundWithSynthesizedGeometryAndExactSize)
         LoopDevice loop(c.size);
         if (!loop.Attached())
             GTEST_SKIP() << "no loop device could be attached";
-        // Another program attaching or detaching loop devices can move the
-        // numbers between two calls; ask again until they hold still.
-        int n = -1;
+        // The table keeps the disk behind the number, whatever other
+        // programs attach meanwhile.
+        const int n = DriveNumberOf(loop.Path());
+        ASSERT_GE(n, 0) << loop.Path() << " is not offered";
         DISK_GEOMETRY g;
         int64_t capacity = 0;
-        int32_t result = 0;
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            n = DriveNumberOf(loop.Path());
-            ASSERT_GE(n, 0) << loop.Path() << " is not offered";
-            result = GetDriveGeometry("PHYSICALDRIVE" + std::to_string(n), g, capacity);
-            if (DriveNumberOf(loop.Path()) == n)
-                break;
-        }
-        ASSERT_EQ(result, 1);
+        ASSERT_EQ(GetDriveGeometry("PHYSICALDRIVE" + std::to_string(n), g, capacity), 1);
         EXPECT_EQ(capacity, c.size);
         EXPECT_EQ(g.Cylinders, c.cylinders);
         EXPECT_EQ(g.TracksPerCylinder, c.tracksPerCylinder);
         EXPECT_EQ(g.SectorsPerTrack, c.sectorsPerTrack);
         EXPECT_EQ(g.BytesPerSector, 512);
         EXPECT_EQ(g.MediaType, MEDIA_TYPE_FIXED);
-        EXPECT_EQ(ActiveDriveBackend().Describe(n)->sizeBytes, c.size);
+        EXPECT_EQ(FindDriveEntry("PHYSICALDRIVE" + std::to_string(n))->Record.identity.size, c.size);
     }
 }
 
@@ -267,13 +282,11 @@ TEST_F(LinuxDevices, LoopDeviceIsReadAndWrittenThroughItsHandle)
     LoopDevice loop(1 << 20, original);
     if (!loop.Attached())
         GTEST_SKIP() << "no loop device could be attached";
-    // Opened by name, not number: a write must never land on a device that
-    // another program attached meanwhile.
     const BlockSnapshot snapshot = ProbeBlockDevices();
     const BlockDisk* disk = FindDisk(snapshot, loop.Name());
     ASSERT_NE(disk, nullptr);
 
-    auto reader = OpenBlockDevice(snapshot, *disk, OpenPurpose::ReadWhole);
+    auto reader = OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::ReadWhole);
     ASSERT_NE(reader, nullptr);
     std::vector<uint8_t> read(original.size() + 4096);
     int64_t total = 0;
@@ -284,7 +297,7 @@ TEST_F(LinuxDevices, LoopDeviceIsReadAndWrittenThroughItsHandle)
     EXPECT_TRUE(read == original);
     reader.reset();
 
-    auto writer = OpenBlockDevice(snapshot, *disk, OpenPurpose::WriteWhole);
+    auto writer = OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole);
     ASSERT_NE(writer, nullptr);
     const std::vector<uint8_t> block = PatternBytes(4096, 9);
     EXPECT_TRUE(writer->WriteAt(block.data(), block.size(), 65536));
@@ -307,7 +320,7 @@ TEST_F(LinuxDevices, LoopDeviceRefusesToEject)
     const BlockSnapshot snapshot = ProbeBlockDevices();
     const BlockDisk* disk = FindDisk(snapshot, loop.Name());
     ASSERT_NE(disk, nullptr);
-    auto drive = OpenBlockDevice(snapshot, *disk, OpenPurpose::Eject);
+    auto drive = OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::Eject);
     ASSERT_NE(drive, nullptr);
     EXPECT_FALSE(drive->Eject());  // a loop device has no medium to eject
 }
@@ -321,7 +334,7 @@ TEST_F(LinuxDevices, MountedFilesystemIsUnmountedBeforeWriting)
     ASSERT_NE(disk, nullptr);
     EXPECT_EQ(PlanUnmounts(snapshot, *disk), std::vector<std::string>{mount_->Dir()});
 
-    auto writer = OpenBlockDevice(snapshot, *disk, OpenPurpose::WriteWhole);
+    auto writer = OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole);
     EXPECT_NE(writer, nullptr);
     EXPECT_FALSE(IsMountPoint(mount_->Dir()));
 }
@@ -335,13 +348,13 @@ TEST_F(LinuxDevices, FilesystemStillInUseKeepsTheDriveFromBeingWritten)
     const BlockSnapshot before = ProbeBlockDevices();
     const BlockDisk* disk = FindDisk(before, loop_->Name());
     ASSERT_NE(disk, nullptr);
-    EXPECT_EQ(OpenBlockDevice(before, *disk, OpenPurpose::WriteWhole), nullptr);
+    EXPECT_EQ(OpenBlockDevice(before, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole), nullptr);
 
     ::close(busy);  // the detached filesystem goes with its last user
     const BlockSnapshot after = ProbeBlockDevices();
     disk = FindDisk(after, loop_->Name());
     ASSERT_NE(disk, nullptr);
-    EXPECT_NE(OpenBlockDevice(after, *disk, OpenPurpose::WriteWhole), nullptr);
+    EXPECT_NE(OpenBlockDevice(after, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole), nullptr);
 }
 
 TEST_F(LinuxDevices, ImageOfALoopDeviceRestoresOntoAnotherWithItsFilesystemUnmounted)
@@ -368,6 +381,67 @@ TEST_F(LinuxDevices, ImageOfALoopDeviceRestoresOntoAnotherWithItsFilesystemUnmou
     EXPECT_FALSE(IsMountPoint(mount_->Dir()));
     EXPECT_TRUE(ReadFileBytes(loop_->File()) == content);
     ::unlink(image.c_str());
+}
+
+// While the question before a transfer waits, a loop device is attached and
+// an earlier one detached, which moves the drive numbers: the transfer works
+// on the chosen disk alone, and no other disk changes.
+TEST_F(LinuxDevices, NumbersMovingWhileAQuestionWaitsLeaveTheOtherDisksAlone)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    constexpr int64_t kSize = 1 << 20;
+    enum class Command { Restore, Create, Clone };
+    for (const Command command : {Command::Restore, Command::Create, Command::Clone}) {
+        SCOPED_TRACE(static_cast<int>(command));
+        const std::string image =
+            (fs::temp_directory_path() / ("kvi-moving-" + std::to_string(::getpid()) + ".kvi")).string();
+        const std::vector<uint8_t> fromImage = PatternBytes(kSize, 40);
+        {
+            LoopDevice source(kSize, fromImage);
+            if (!source.Attached())
+                GTEST_SKIP() << "no loop device could be attached";
+            ScriptedMessages quiet;
+            ImageHeader header;
+            ASSERT_EQ(CreateImage("PHYSICALDRIVE" + std::to_string(DriveNumberOf(source.Path())), image, header), 1);
+        }
+        auto first = std::make_unique<LoopDevice>(kSize, PatternBytes(kSize, 41));
+        LoopDevice target(kSize, PatternBytes(kSize, 42));
+        LoopDevice last(kSize, PatternBytes(kSize, 43));
+        std::unique_ptr<LoopDevice> newcomer;
+        ASSERT_TRUE(first->Attached() && target.Attached() && last.Attached());
+        const std::vector<uint8_t> targetBefore = ReadFileBytes(target.File());
+        const std::string drive = "PHYSICALDRIVE" + std::to_string(DriveNumberOf(target.Path()));
+        auto moveNumbers = [&] {
+            newcomer = std::make_unique<LoopDevice>(kSize, PatternBytes(kSize, 44));
+            first->Detach();
+        };
+
+        ScriptedMessages messages;
+        int32_t result = 0;
+        if (command == Command::Restore) {
+            messages.Answer(IDYES, moveNumbers);
+            result = RestoreImage(drive, image);
+        } else if (command == Command::Create) {
+            messages.Answer(IDYES, moveNumbers);  // overwrite the image file
+            ImageHeader header;
+            result = CreateImage(drive, image, header);
+        } else {
+            messages.Answer(IDOK).Answer(IDYES, moveNumbers).Answer(IDOK);  // swap, warning, success
+            result = CloneDrive(drive, "Physical Drive");
+        }
+        EXPECT_EQ(result, 1);
+        const std::vector<uint8_t> targetExpected = command == Command::Restore ? fromImage : targetBefore;
+        EXPECT_TRUE(ReadFileBytes(target.File()) == targetExpected);
+        if (command == Command::Create) {
+            EXPECT_TRUE(ImageDriveBytes(image) == targetBefore);
+        }
+        EXPECT_TRUE(ReadFileBytes(first->File()) == PatternBytes(kSize, 41));
+        EXPECT_TRUE(ReadFileBytes(last.File()) == PatternBytes(kSize, 43));
+        ASSERT_TRUE(newcomer && newcomer->Attached());
+        EXPECT_TRUE(ReadFileBytes(newcomer->File()) == PatternBytes(kSize, 44));
+        ::unlink(image.c_str());
+    }
 }
 
 }  // namespace

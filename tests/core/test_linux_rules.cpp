@@ -31,6 +31,7 @@ struct FakeDisk {
     int ro = 0;
     bool backingFile = false;
     std::string mmcType = "";
+    std::string size = "2048";            // sectors; "" leaves the `size` file out
     std::vector<FakePartition> partitions = {};
     std::vector<std::string> holders = {};
 };
@@ -71,7 +72,9 @@ public:
             Write(dir / "dev", d.dev);
         Write(dir / "removable", std::to_string(d.removable));
         Write(dir / "ro", std::to_string(d.ro));
-        Write(dir / "size", "2048");
+        if (!d.size.empty())
+            Write(dir / "size", d.size);
+        LinkDeviceNumber(d.dev, dir);
         if (d.backingFile) {
             fs::create_directories(dir / "loop");
             Write(dir / "loop/backing_file", "/srv/" + d.name + ".img");
@@ -84,6 +87,7 @@ public:
             fs::create_directories(dir / p.name / "holders");
             Write(dir / p.name / "partition", "1");
             Write(dir / p.name / "dev", p.dev);
+            LinkDeviceNumber(p.dev, dir / p.name);
             for (const auto& holder : p.holders)
                 fs::create_directories(dir / p.name / "holders" / holder);
         }
@@ -114,6 +118,15 @@ public:
     }
 
 private:
+    // /sys/dev/block/<major:minor> points at the device's folder.
+    void LinkDeviceNumber(const std::string& dev, const fs::path& dir) const
+    {
+        if (dev.empty())
+            return;
+        fs::create_directories(root_ / "sys/dev/block");
+        fs::create_symlink(fs::relative(dir, root_ / "sys/dev/block"), root_ / "sys/dev/block" / dev);
+    }
+
     static std::string Escape(const std::string& s)
     {
         std::string out;
@@ -238,7 +251,12 @@ INSTANTIATE_TEST_SUITE_P(
                     {.name = "sdd", .dev = "8:48"}},
                    {},
                    {},
-                   {"sdd"}}),
+                   {"sdd"}},
+        FilterCase{"UnreadableSize", "a disk without a readable size is never offered",
+                   {{.name = "sdb", .dev = "8:16", .size = ""}, {.name = "sdc", .dev = "8:32", .size = "0"}},
+                   {},
+                   {},
+                   {"sdc"}}),
     CaseName);
 
 TEST(LinuxDriveRules, NothingIsOfferedWhenMountsCannotBeRead)
@@ -288,6 +306,7 @@ TEST(LinuxDriveRules, NoMoreThan128Drives)
         BlockDisk disk;
         disk.name = "loop" + std::to_string(i);
         disk.dev = DeviceNumber{7, i};
+        disk.sizeBytes = 1 << 20;
         disk.hasBackingFile = true;
         snapshot.disks.push_back(disk);
     }
@@ -335,6 +354,29 @@ TEST(LinuxDriveRules, ProbeReadsIdentityAndSize)
     EXPECT_EQ(stick.sizeBytes, 62333952LL * 512);
     EXPECT_EQ(card.model, "SD32G");
     EXPECT_EQ(card.sizeBytes, 2048 * 512);
+}
+
+TEST(LinuxDriveRules, APartitionIsTracedToItsDisk)
+{
+    FakeTree tree;
+    tree.Add({.name = "sdc", .dev = "8:32", .partitions = {{"sdc1", "8:33"}}});
+    EXPECT_EQ(DiskOfPartition(tree.Root(), {8, 33}), "sdc");
+    EXPECT_EQ(DiskOfPartition(tree.Root(), {8, 32}), "");
+    EXPECT_EQ(DiskOfPartition(tree.Root(), {8, 48}), "");
+}
+
+TEST(LinuxDriveRules, ProbeReadsWhatIdentifiesADisk)
+{
+    FakeTree tree;
+    tree.Add({.name = "sdc", .dev = "8:32"});
+    const fs::path sdc = fs::path(tree.Root()) / "sys/devices/virtual/block/sdc";
+    tree.Write(sdc / "diskseq", "17");
+    tree.Write(sdc / "device/wwid", "naa.5000c500a1b2c3d4");
+    tree.Write(sdc / "queue/logical_block_size", "4096");
+    const BlockDisk disk = Identified(tree, "sdc");
+    EXPECT_EQ(disk.diskseq, std::optional<uint64_t>(17));
+    EXPECT_EQ(disk.serial, "naa.5000c500a1b2c3d4");
+    EXPECT_EQ(disk.logicalBlockSize, 4096);
 }
 
 TEST(LinuxDriveRules, UnmountPlanCoversTheDiskAndItsPartitionsDeepestFirst)

@@ -55,6 +55,18 @@ private slots:
         QVERIFY(window.cbPhysicalDrive->itemData(1, Qt::ToolTipRole).toString().contains("PHYSICALDRIVE2.img"));
     }
 
+    void aRealDriveIsNamedUnderItsInformation()
+    {
+        SimulatedDrives drives;
+        drives.Add(0, 1 << 20);
+        drives.LookReal();
+        frmKorvalithWIN window;
+        const QString disk = QString::fromStdString(drives.ImagePath(0)) + " \u2014 Simulated drive \u2014 1.00 MB";
+        QCOMPARE(Information(window), "Media type: REMOVABLE, Cylinders: 2048, Tracks/Cylinder: 1, Sectors/Track: 1, "
+                                      "Bytes/Sector: 512, Capacity: 1.00 MB\n" + disk);
+        QCOMPARE(window.cbPhysicalDrive->itemData(0, Qt::ToolTipRole).toString(), disk);
+    }
+
     void theWatchPicksUpANewHighestRemovableDrive()
     {
         SimulatedDrives drives;
@@ -77,7 +89,7 @@ private slots:
         QCOMPARE(window.cbPhysicalDrive->currentText(), QString("Physical Drive 1"));
     }
 
-    void aSwapThatKeepsTheCountIsNotNoticed()
+    void aSwapWithinOneTickIsNoticed()
     {
         SimulatedDrives drives;
         drives.Add(0, 1 << 20);
@@ -85,7 +97,39 @@ private slots:
         drives.Remove(0);
         drives.Add(5, 1 << 20);
         window.timCheckDrives_Timer();
-        QCOMPARE(Items(window.cbPhysicalDrive), QStringList({"Physical Drive 0"}));
+        QCOMPARE(Items(window.cbPhysicalDrive), QStringList({"Physical Drive 5"}));
+        QCOMPARE(window.cbPhysicalDrive->currentText(), QString("Physical Drive 5"));
+    }
+
+    // The selection stays on its disk when others come and go, unless a new
+    // card or stick arrives.
+    void theSelectionFollowsItsDisk_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("another drive removed") << 0 << "Physical Drive 0";
+        QTest::newRow("an empty card reader added") << 1 << "Physical Drive 0";
+        QTest::newRow("a fixed disk over the limit added") << 2 << "Physical Drive 0";
+        QTest::newRow("a card connected") << 3 << "Physical Drive 3";
+    }
+    void theSelectionFollowsItsDisk()
+    {
+        QFETCH(int, change);
+        QFETCH(QString, selected);
+        SimulatedDrives drives;
+        for (int n = 0; n < 3; ++n)
+            drives.Add(n, (n + 1) << 20);
+        frmKorvalithWIN window;
+        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
+        switch (change) {
+        case 0: drives.Remove(2); break;
+        case 1: drives.Add(3, 1 << 20, {{"NoMedium", "1"}}); break;
+        case 2: drives.Add(3, 8LL << 30, kFixed); break;
+        default: drives.Add(3, 4 << 20); break;
+        }
+        window.timCheckDrives_Timer();
+        QCOMPARE(window.cbPhysicalDrive->currentText(), selected);
+        QCOMPARE(QString::fromStdString(SelectedDriveEntry().DisplayName), selected);
     }
 
     void panelByMediaClass_data()
@@ -143,15 +187,12 @@ private slots:
     void unsupportedWithinTheLimitIsACandidate()
     {
         SimulatedDrives drives;
-        drives.Add(0, 1 << 20);
+        drives.Add(0, 8LL << 30, kFixed);
         drives.Add(1, 1 << 20, {{"MediaType", "0"}});
         frmKorvalithWIN window;
-        // Drive 0 is where the empty list had nothing, so it is taken first;
-        // with the list filled, both are in place and the last candidate wins.
-        QCOMPARE(window.cbPhysicalDrive->currentIndex(), 0);
-        window.RefreshDriveList();
         QCOMPARE(window.cbPhysicalDrive->currentIndex(), 1);
         QVERIFY(Information(window).startsWith("Media type: UNSUPPORTED"));
+        QVERIFY(!CommandsEnabled(window));
     }
 
     void noCandidateSelectsTheFirstPosition()

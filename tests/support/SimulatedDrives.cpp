@@ -1,5 +1,6 @@
 #include "SimulatedDrives.h"
 
+#include "drive/PhysicalDrive.h"
 #include "platform/DriveBackend.h"
 #include "platform/SimulatedDriveBackend.h"
 
@@ -9,6 +10,24 @@
 #include <stdexcept>
 #include <unistd.h>
 
+namespace {
+// The simulated drives under a backend that says it is not simulated.
+class RealLooking : public platform::DriveBackend {
+public:
+    explicit RealLooking(const std::string& dir) : inner_(platform::MakeSimulatedDriveBackend(dir)) {}
+    std::vector<platform::DriveRecord> List() override { return inner_->List(); }
+    std::unique_ptr<platform::DriveHandle> Open(const platform::DriveRecord& record, platform::OpenPurpose purpose,
+                                                platform::DriveProblem* problem) override
+    {
+        return inner_->Open(record, purpose, problem);
+    }
+    bool IsSimulated() const override { return false; }
+
+private:
+    std::unique_ptr<platform::DriveBackend> inner_;
+};
+}  // namespace
+
 SimulatedDrives::SimulatedDrives()
 {
     std::string templ = (std::filesystem::temp_directory_path() / "kvi-drives-XXXXXX").string();
@@ -16,11 +35,13 @@ SimulatedDrives::SimulatedDrives()
         throw std::runtime_error("mkdtemp failed");
     dir_ = templ;
     platform::SetDriveBackend(platform::MakeSimulatedDriveBackend(dir_));
+    Enumerate();
 }
 
 SimulatedDrives::~SimulatedDrives()
 {
     platform::SetDriveBackend(nullptr);
+    tPhysicalDrives_g.assign(1, DriveEntry{});
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
 }
@@ -37,6 +58,17 @@ void SimulatedDrives::Add(int n, int64_t size, const std::map<std::string, std::
     SetIni(n, ini);
 }
 
+void SimulatedDrives::Enumerate()
+{
+    EnumPhysicalDrives(tPhysicalDrives_g);
+}
+
+void SimulatedDrives::LookReal()
+{
+    platform::SetDriveBackend(std::make_unique<RealLooking>(dir_));
+    Enumerate();
+}
+
 void SimulatedDrives::AddWithBytes(int n, const std::vector<uint8_t>& bytes, const std::map<std::string, std::string>& ini)
 {
     WriteFileBytes(ImagePath(n), bytes);
@@ -48,17 +80,21 @@ void SimulatedDrives::SetIni(int n, const std::map<std::string, std::string>& in
     const std::string path = dir_ + "/PHYSICALDRIVE" + std::to_string(n) + ".ini";
     if (ini.empty()) {
         std::filesystem::remove(path);
+        Enumerate();
         return;
     }
     std::ofstream out(path, std::ios::trunc);
     for (const auto& [key, value] : ini)
         out << key << '=' << value << '\n';
+    out.close();
+    Enumerate();
 }
 
 void SimulatedDrives::Remove(int n)
 {
     std::filesystem::remove(ImagePath(n));
     std::filesystem::remove(dir_ + "/PHYSICALDRIVE" + std::to_string(n) + ".ini");
+    Enumerate();
 }
 
 std::vector<uint8_t> SimulatedDrives::Bytes(int n) const

@@ -1,5 +1,8 @@
 // A temporary folder of simulated drives, installed as the drive backend for
-// the fixture's lifetime.
+// the fixture's lifetime. The drive table follows what the fixture does to
+// the drives (as the window's list would), so the drive routines find them
+// by name; a change made behind its back (a file replaced directly) is not
+// seen until Enumerate.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,11 @@ public:
     void AddWithBytes(int n, const std::vector<uint8_t>& bytes, const std::map<std::string, std::string>& ini = {});
     void SetIni(int n, const std::map<std::string, std::string>& ini);
     void Remove(int n);
+    // Rebuilds the drive table from a new scan.
+    void Enumerate();
+    // From now on the drives pass for real ones (the backend says it is not
+    // simulated), so what is shown only for real drives can be seen.
+    void LookReal();
     std::string ImagePath(int n) const;
     std::vector<uint8_t> Bytes(int n) const;
 
