@@ -15,6 +15,10 @@ bool TakeGlobal(const std::string& option, Arguments& args)
 {
     if (option == "--yes")
         args.yes = true;
+    else if (option == "--ignore-errors")
+        args.ignoreErrors = true;
+    else if (option == "--mounted-ok")
+        args.mountedOk = true;
     else if (option == "--quiet")
         args.quiet = true;
     else if (option == "--help")

@@ -28,6 +28,8 @@ struct Arguments {
     std::string command;                // "" when only --help or --version was given
     std::vector<std::string> operands;
     bool yes = false;
+    bool ignoreErrors = false;
+    bool mountedOk = false;
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -82,6 +82,8 @@ int FinishDriveCommand(int32_t result, const DriveEntry& entry)
     const platform::DriveProblem problem = TakeDriveProblem();
     if (result != 1)
         PrintDriveProblem(problem, entry);
+    for (const std::string& note : platform::TakeOpenNotes())
+        PrintError("note: " + note);
     return ExitStatusForResult(result);
 }
 

@@ -1,6 +1,7 @@
 #include "cli/InfoCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "cli/PrintableText.h"
 #include "cli/StatusLine.h"
 #include "drive/PhysicalDrive.h"
 #include "image/EngineBuffers.h"
@@ -23,13 +24,12 @@ constexpr int kLabelWidth = 19;
 
 void Field(const std::string& label, const std::string& value)
 {
-    // Lines of a multi-line value line up under the first one.
+    // Lines of a multi-line value line up under the first one; whatever
+    // else the header holds is shown, never obeyed by the terminal.
     std::string text;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
-            continue;
-        text += value[i];
-        if (value[i] == '\n')
+    for (char c : terminal::Printable(terminal::WithoutCarriageReturns(value))) {
+        text += c;
+        if (c == '\n')
             text += std::string(kLabelWidth, ' ');
     }
     std::printf("%-*s%s\n", kLabelWidth, (label + ":").c_str(), text.c_str());
@@ -141,7 +141,7 @@ int RunInfo(const std::string& imagePath, bool check)
 {
     ImageHeader header;
     if (ReadImageHeader(imagePath, header) != VB_TRUE) {
-        statusline::WriteError("kvi: " + imagePath + ": no image header (missing, unreadable or shorter than " +
+        statusline::WriteError("kvi: " + terminal::Printable(imagePath) + ": no image header (missing, unreadable or shorter than " +
                                std::to_string(IMAGE_HEADER_SIZE) + " bytes)\n");
         return EXIT_FAILED;
     }

@@ -1,6 +1,7 @@
 #include "cli/TerminalMessages.h"
 
 #include "cli/Interrupt.h"
+#include "cli/PrintableText.h"
 #include "cli/StatusLine.h"
 
 #include <algorithm>
@@ -49,13 +50,7 @@ std::string Normalized(const std::string& text)
 // Message lines are joined with CR LF; the terminal wants line feeds.
 std::string TerminalText(const std::string& prompt)
 {
-    std::string text;
-    for (size_t i = 0; i < prompt.size(); ++i) {
-        if (prompt[i] == '\r' && i + 1 < prompt.size() && prompt[i + 1] == '\n')
-            continue;
-        text += prompt[i];
-    }
-    return text;
+    return Printable(WithoutCarriageReturns(prompt));
 }
 
 struct Question {
@@ -96,12 +91,38 @@ int InputFd(int chosen)
     return STDIN_FILENO;
 }
 
+// Returns the answer a command-line option gives to the question being
+// shown, or 0 when the user is to be asked.
+int AnswerByOption(const Question& q, const MessageOptions& options)
+{
+    auto answered = [&q](int answer, const std::string& why) {
+        statusline::WriteError(std::string(q.prompt) + " " + (answer == q.yes ? (q.yes == IDOK ? "ok" : "yes") : "no") +
+                               " (" + why + ")\n");
+        return answer;
+    };
+    switch (ShownMessageKind()) {
+    case MessageKind::IgnoreError:
+        if (options.ignoreErrors)
+            return answered(q.yes, "--ignore-errors");
+        if (options.answerYes)
+            return answered(q.no, "--yes does not ignore errors; add --ignore-errors to go on past them");
+        return 0;
+    case MessageKind::ImageMountedDrive:
+        if (options.mountedOk)
+            return answered(q.yes, "--mounted-ok");
+        if (options.answerYes)
+            return answered(q.no, "--yes does not image a drive mounted for writing; add --mounted-ok to do so");
+        return 0;
+    case MessageKind::Ordinary:
+        break;
+    }
+    return options.answerYes ? answered(q.yes, "--yes") : 0;
+}
+
 int Ask(const Question& q, const MessageOptions& options)
 {
-    if (options.answerYes) {
-        statusline::WriteError(std::string(q.prompt) + " " + (q.yes == IDOK ? "ok" : "yes") + " (--yes)\n");
-        return q.yes;
-    }
+    if (const int answer = AnswerByOption(q, options))
+        return answer;
     const int fd = InputFd(options.inputFd);
     const bool echo = !::isatty(fd);
     while (true) {

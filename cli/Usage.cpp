@@ -14,10 +14,13 @@ const char* kDriveNote =
 
 const char* kGlobalOptions =
     "Options, anywhere on the line:\n"
-    "  --yes       answer Yes (and OK) to every question\n"
-    "  --quiet     print no progress\n"
-    "  --help      show this help; after a command, the command's help\n"
-    "  --version   show the version\n";
+    "  --yes            answer Yes (and OK) to every confirmation; not to going on past\n"
+    "                   read or write errors, nor to imaging a drive mounted for writing\n"
+    "  --ignore-errors  go on past read and write errors (the run then ends 'with error')\n"
+    "  --mounted-ok     image a drive even while its filesystems are mounted for writing\n"
+    "  --quiet          print no progress\n"
+    "  --help           show this help; after a command, the command's help\n"
+    "  --version        show the version\n";
 
 const char* kQuestions =
     "Questions are asked on the terminal ([y/N], [OK/cancel]); without a terminal, answers\n"
@@ -25,13 +28,14 @@ const char* kQuestions =
     "Ctrl-C asks whether to abort the run at the end of the current block.\n";
 
 const char* kExitStatus =
-    "Exit status: 0 completed, 1 ended early, 2 bad usage, 3 the first question was\n"
-    "declined, 4 any other failure (refused drive, invalid image, engine error).\n";
+    "Exit status: 0 completed, 1 ended early or with errors ignored, 2 bad usage, 3 the\n"
+    "first question was declined, 4 any other failure (refused drive, invalid image,\n"
+    "engine error).\n";
 }  // namespace
 
 std::string OverviewText()
 {
-    std::string text = "Usage: kvi [--yes] [--quiet] COMMAND [ARGUMENTS]\n\n"
+    std::string text = "Usage: kvi [--yes] [--ignore-errors] [--mounted-ok] [--quiet] COMMAND [ARGUMENTS]\n\n"
                        "Creates, restores and clones drive images (.kvi) with the engine of Korvalith WIN.\n\n"
                        "Commands:\n";
     for (const CommandSpec& spec : Commands()) {

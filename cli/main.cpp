@@ -54,7 +54,7 @@ int main(int argc, char** argv)
 
     LoadSettings();
     interrupt::Install();
-    SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1}));
+    SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1, args.ignoreErrors, args.mountedOk}));
     terminal::TerminalProgress progress(!args.quiet && ::isatty(STDERR_FILENO));
     SetProgressSink(&progress);
 

@@ -125,23 +125,35 @@ platform::DriveProblem TakeDriveProblem()
 
 std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath)
 {
+    using platform::DriveFault;
     const std::string disk = devicePath.empty() ? std::string("the drive") : devicePath;
     switch (problem.fault) {
-    case platform::DriveFault::None:
+    case DriveFault::None:
         return {};
-    case platform::DriveFault::Gone:
-        return disk + " disappeared after it was chosen; nothing was written to it. Check the drive list and choose it again.";
-    case platform::DriveFault::Changed:
+    case DriveFault::Gone:
+        return disk + " disappeared after it was chosen; nothing was written to it. Check the drive list and choose "
+                      "it again.";
+    case DriveFault::Changed:
         return disk + " is no longer the disk that was chosen (another disk or medium took its place); nothing was "
                       "written to it. Check the drive list and choose again.";
-    case platform::DriveFault::NotOffered:
+    case DriveFault::NotOffered:
         return disk + " now holds part of the running system and is not offered.";
-    case platform::DriveFault::NoPermission:
-        return disk + ": no permission to open the device (" + problem.detail +
-               "). Run as root, or as a member of the group 'disk'.";
-    case platform::DriveFault::InUse:
-        return disk + " is in use by another program or a mounted filesystem; close it and try again.";
-    case platform::DriveFault::Failed:
+    case DriveFault::NoPermission:
+        return "No permission to open " + disk + " (" + problem.detail +
+               "): run the program as root, or as a member of the group 'disk'.";
+    case DriveFault::InUse:
+        return disk + " is in use (opened exclusively by another program, or mounted); close what uses it and try "
+                      "again.";
+    case DriveFault::MountBusy:
+        return problem.detail + " (on " + disk + ") is busy and stays mounted; close the programs using it (files "
+               "open there, a terminal inside it) and try again. Nothing was written.";
+    case DriveFault::MountNotPermitted:
+        return problem.detail + " is mounted from " + disk + " and you may not unmount it: unmount it first (in the "
+               "file manager, or 'umount " + problem.detail + "'), or run the program as root. Nothing was written.";
+    case DriveFault::HeldOpen:
+        return disk + " is open in other programs: " + problem.detail +
+               ". Close them and try again; nothing was written.";
+    case DriveFault::Failed:
         return disk + " could not be opened" + (problem.detail.empty() ? "" : " (" + problem.detail + ")") + ".";
     }
     return {};

@@ -1,6 +1,7 @@
 #include "image/CloneDrive.h"
 
 #include "drive/PhysicalDrive.h"
+#include "image/Commands.h"
 #include "image/CreateImage.h"
 #include "image/ImageHeader.h"
 #include "image/RestoreImage.h"
@@ -25,6 +26,10 @@ int32_t CreateSwapRestore(const std::string& deviceName, const std::string& disp
     struct stat st {};
     if (::lstat(tempPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         ::unlink(tempPath.c_str());
+    if (!AcceptImagePath(tempPath, ImageUse::Write, deviceName, kTitle))
+        return COMMAND_REFUSED;
+    if (!ConfirmImagingMountedDrive(deviceName, kTitle))
+        return -1;
 
     ImageHeader header{};
     if (const int32_t created = CreateImage(deviceName, tempPath, header); created != 1)
@@ -47,7 +52,8 @@ int32_t CreateSwapRestore(const std::string& deviceName, const std::string& disp
 int32_t CloneDrive(const std::string& deviceName, const std::string& displayName,
                    const std::function<void()>& onCloned)
 {
-    const std::string folder = PrivateTempFolder();
+    std::string unsafe;
+    const std::string folder = PrivateTempFolder(&unsafe);
     const std::string tempPath = folder.empty() ? std::string() : folder + CLONE_TEMP_NAME;
 
     const int32_t result = CreateSwapRestore(deviceName, displayName, tempPath);
@@ -55,6 +61,11 @@ int32_t CloneDrive(const std::string& deviceName, const std::string& displayName
         if (onCloned)
             onCloned();
         ShowMessage("Drive successfully cloned.", MB_ICONINFORMATION, kTitle);
+    } else if (folder.empty()) {
+        ShowMessage(std::string("Drive could not be cloned.") + vbCrLf + vbCrLf +
+                        "The folder for the temporary image is not safe: " + unsafe +
+                        ". Remove it, or set TMPDIR to a folder of your own.",
+                    MB_ICONSTOP, kTitle);
     } else {
         ShowMessage("Drive could not be cloned.", MB_ICONSTOP, kTitle);
     }

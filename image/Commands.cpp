@@ -36,6 +36,36 @@ void TellOutcome(int32_t result, const std::function<void()>& ended, const char*
 }
 }  // namespace
 
+bool ConfirmImagingMountedDrive(const std::string& deviceName, const std::string& title)
+{
+    const DriveEntry* entry = FindDriveEntry(deviceName);
+    if (!entry)
+        return true;  // the engine finds no drive information and says so
+    const std::vector<std::string> mounts = platform::ActiveDriveBackend().WritableMounts(entry->Record);
+    if (mounts.empty())
+        return true;
+    std::string where;
+    for (const std::string& mount : mounts)
+        where += (where.empty() ? "" : ", ") + mount;
+    const std::string prompt = "A filesystem of this drive is mounted for writing (" + where + ")." + vbCrLf +
+                               "Programs may change files while the image is made, and the image may then hold "
+                               "a mix of old and new data. Unmount it first for a consistent image." +
+                               vbCrLf + vbCrLf + "Do you want to create the image anyway?";
+    return ShowMessage(PromptNamingDisk(prompt, deviceName), MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2, title,
+                       MessageKind::ImageMountedDrive) == IDYES;
+}
+
+bool AcceptImagePath(const std::string& imagePath, ImageUse use, const std::string& deviceName,
+                     const std::string& title)
+{
+    const DriveEntry* entry = FindDriveEntry(deviceName);
+    const std::string problem = ImagePathProblem(imagePath, use, entry ? entry->Record : platform::DriveRecord{});
+    if (problem.empty())
+        return true;
+    ShowMessage(problem, MB_ICONEXCLAMATION, title);
+    return false;
+}
+
 ImageHeader NewImageHeader(const std::string& creator, const std::string& description)
 {
     ImageHeader header;
@@ -51,6 +81,10 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
         ShowMessage("Please open or create an image file first.", MB_ICONINFORMATION, kCreateTitle);
         return COMMAND_REFUSED;
     }
+    if (!AcceptImagePath(imagePath, ImageUse::Write, deviceName, kCreateTitle))
+        return COMMAND_REFUSED;
+    if (!ConfirmImagingMountedDrive(deviceName, kCreateTitle))
+        return -1;
     const int32_t result = CreateImage(deviceName, imagePath, header);
     TellOutcome(result, ended, "Image successfully created.", "Image created with error.", kCreateTitle);
     return result;
@@ -63,6 +97,8 @@ int32_t RestoreImageCommand(const std::string& deviceName, const std::string& im
         ShowMessage("Please open an image file first.", MB_ICONINFORMATION, kRestoreTitle);
         return COMMAND_REFUSED;
     }
+    if (!AcceptImagePath(imagePath, ImageUse::Read, deviceName, kRestoreTitle))
+        return COMMAND_REFUSED;
     ImageHeader header;
     const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
     const bool valid = IsValidImageHeader(header) == VB_TRUE;

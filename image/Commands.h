@@ -5,6 +5,7 @@
 #pragma once
 
 #include "image/ImageHeader.h"
+#include "image/ImagePath.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,11 +20,22 @@ constexpr int32_t COMMAND_REFUSED = -100;
 // description are stored as CR LF.
 ImageHeader NewImageHeader(const std::string& creator, const std::string& description);
 
+// Returns true when the drive may be imaged: none of its filesystems is
+// mounted for writing, or the user said Yes to imaging it all the same
+// (programs may change files while the image is made).
+bool ConfirmImagingMountedDrive(const std::string& deviceName, const std::string& title);
+
+// Refuses an image path that may not serve (image/ImagePath.h) with a
+// message. Returns true when the path may be used.
+bool AcceptImagePath(const std::string& imagePath, ImageUse use, const std::string& deviceName,
+                     const std::string& title);
+
 // Images the drive into imagePath. For results 1 and 0, `ended` runs first
 // (the window shows its new state there), then "Image successfully
-// created." or "Image created with error.". Returns CreateImage's result, or
+// created." or "Image created with error.". Returns CreateImage's result;
 // COMMAND_REFUSED after "Please open or create an image file first." when
-// imagePath is empty.
+// imagePath is empty or after saying why the path may not be written; -1
+// when the user declined to image a drive mounted for writing.
 int32_t CreateImageCommand(const std::string& deviceName, const std::string& imagePath, ImageHeader& header,
                            const std::function<void()>& ended = {});
 
@@ -31,6 +43,8 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
 // image. For results 1 and 0, `ended` runs, then "Image successfully
 // restored." or "Image restored with error.". Returns RestoreImage's
 // result, or COMMAND_REFUSED after "Please open an image file first." (no
-// path) or "Please open an valid image file first." (not a valid image).
+// path), after saying why the path may not be read (a device, a file on
+// the drive itself), or "Please open an valid image file first." (not a
+// valid image).
 int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
                             const std::function<void()>& ended = {});

@@ -5,8 +5,8 @@
 
 #include <string>
 
-// Returns True (-1) when Path can be opened for reading (it is closed again at
-// once) and is not a directory; False (0) on any failure.
+// Returns True (-1) when something that is not a directory is at Path
+// (whether or not this user may read it); False (0) otherwise.
 int FileExists(const std::string& Path);
 
 // Returns True (-1) with the first 384 bytes of the file unpacked into

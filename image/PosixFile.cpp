@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 PosixFile& PosixFile::operator=(PosixFile&& other) noexcept
@@ -23,7 +24,16 @@ PosixFile PosixFile::OpenForReading(const std::string& path)
 
 PosixFile PosixFile::CreateForWriting(const std::string& path)
 {
-    return PosixFile(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    // Emptied only once it is known to be a regular file: a device or a pipe
+    // at the path (or behind a link there) is never written.
+    PosixFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(file.Fd(), 0) != 0)
+        return PosixFile();
+    const int flags = ::fcntl(file.Fd(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.Fd(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return PosixFile();
+    return file;
 }
 
 void PosixFile::Close()

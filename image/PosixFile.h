@@ -19,8 +19,9 @@ public:
 
     // Returns the file opened for reading; not open on failure.
     static PosixFile OpenForReading(const std::string& path);
-    // Returns the file created anew (an existing one is emptied, a new one
-    // gets 0666 less the umask); not open on failure.
+    // Returns the file created anew (an existing regular file is emptied, a
+    // new one gets 0666 less the umask); not open on failure or when the
+    // path names anything but a regular file.
     static PosixFile CreateForWriting(const std::string& path);
 
     bool IsOpen() const { return fd_ >= 0; }

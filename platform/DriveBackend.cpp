@@ -110,6 +110,26 @@ private:
 };
 }  // namespace
 
+namespace {
+std::vector<std::string>& Notes()
+{
+    static std::vector<std::string> notes;
+    return notes;
+}
+}  // namespace
+
+void AddOpenNote(const std::string& note)
+{
+    Notes().push_back(note);
+}
+
+std::vector<std::string> TakeOpenNotes()
+{
+    std::vector<std::string> notes;
+    notes.swap(Notes());
+    return notes;
+}
+
 std::unique_ptr<DriveHandle> MakeAnsweringHandle(std::optional<DISK_GEOMETRY> geometry, std::optional<int64_t> length)
 {
     return std::make_unique<AnsweringHandle>(geometry, length);

@@ -81,13 +81,16 @@ enum class DriveFault {
     Changed,       // another disk (or another medium) is where the record's disk was
     NotOffered,    // the disk is not one to offer (it now holds the running system, ...)
     NoPermission,  // the system refused this user access to the device
-    InUse,         // another program holds the disk, or a filesystem on it stayed mounted
+    InUse,         // the system refused an exclusive open: something else uses the disk
+    MountBusy,     // a filesystem of the disk is busy and stayed mounted (detail: the mount point)
+    MountNotPermitted,  // this user may not unmount a filesystem of the disk (detail: the mount point)
+    HeldOpen,      // other programs have the disk open (detail: "pid 12 (sleep), ...")
     Failed,        // any other failure of the open
 };
 
 struct DriveProblem {
     DriveFault fault = DriveFault::None;
-    std::string detail;  // what was found, for the message: "/dev/sdc: ..."
+    std::string detail;  // what was found, for the message
 };
 
 // An open drive. Closed when destroyed.
@@ -134,7 +137,25 @@ public:
     // True for the simulated backend: the command-line tool shows /dev
     // paths only for real drives.
     virtual bool IsSimulated() const = 0;
+
+    // Returns where filesystems of the record's disk are mounted for
+    // writing: programs may change them while the disk is read.
+    virtual std::vector<std::string> WritableMounts(const DriveRecord& /*record*/) { return {}; }
+
+    // Returns true when the existing file or folder at `path` is stored on
+    // the record's disk.
+    virtual bool IsOnDisk(const std::string& /*path*/, const DriveRecord& /*record*/) { return false; }
+
+    // Returns true when `path` is the medium of one of the backend's drives
+    // (a simulated drive's file; a real drive is a device, refused as such).
+    virtual bool IsDriveMedium(const std::string& /*path*/) { return false; }
 };
+
+// Notes about opens that went ahead although something could not be
+// checked ("the open files of 3 processes could not be looked at"); taken
+// by whoever reports them to the user.
+void AddOpenNote(const std::string& note);
+std::vector<std::string> TakeOpenNotes();
 
 // The backend in use. On first use it is chosen from the environment:
 // simulated drives when KORVALITH_SIMULATED_DRIVES names a directory,

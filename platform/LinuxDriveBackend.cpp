@@ -3,9 +3,11 @@
 #include "platform/LinuxDriveHandle.h"
 #include "platform/LinuxDriveProbe.h"
 #include "platform/LinuxDriveRules.h"
+#include "platform/OpenHandles.h"
 #include "platform/SyntheticGeometry.h"
 #include "platform/Unmount.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -151,6 +153,25 @@ public:
     }
 
     bool IsSimulated() const override { return false; }
+
+    std::vector<std::string> WritableMounts(const DriveRecord& record) override
+    {
+        const BlockSnapshot snapshot = ProbeBlockDevices();
+        for (const BlockDisk& disk : snapshot.disks)
+            if (disk.name == NameOf(record))
+                return platform::WritableMounts(snapshot, disk);
+        return {};
+    }
+
+    bool IsOnDisk(const std::string& path, const DriveRecord& record) override
+    {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        const BlockSnapshot snapshot = ProbeBlockDevices();
+        const auto disks = DisksHolding("/", {::major(st.st_dev), ::minor(st.st_dev)}, snapshot);
+        return std::find(disks.begin(), disks.end(), NameOf(record)) != disks.end();
+    }
 };
 
 }  // namespace
@@ -193,8 +214,13 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
     // caller can reach the system disk through this door.
     if (!IsOfferableKind(*disk) || HoldsRunningSystem(snapshot, *disk))
         return Fail(problem, DriveFault::NotOffered);
-    if (purpose == OpenPurpose::WriteWhole)
-        UnmountAll(PlanUnmounts(snapshot, *disk));
+    if (purpose == OpenPurpose::WriteWhole) {
+        if (const auto refused = UnmountAll(PlanUnmounts(snapshot, *disk)); !refused.empty()) {
+            const bool mayNot = refused.front().error == EPERM || refused.front().error == EACCES;
+            return Fail(problem, mayNot ? DriveFault::MountNotPermitted : DriveFault::MountBusy,
+                        refused.front().mountPoint);
+        }
+    }
     const int fd = ::open(record.devicePath.c_str(), OpenFlags(purpose));
     if (fd < 0) {
         const int error = errno;
@@ -204,7 +230,18 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
         ::close(fd);
         return Fail(problem, fault);
     }
-    return MakeLinuxDriveHandle(fd, MediaTypeOf(*disk));
+    if (purpose == OpenPurpose::WriteWhole) {
+        const HolderScan scan = FindHolders("/", DevicesOf(*disk));
+        if (!scan.holders.empty()) {
+            ::close(fd);
+            return Fail(problem, DriveFault::HeldOpen, HoldersText(scan.holders));
+        }
+        if (scan.unreadable > 0)
+            AddOpenNote("the open files of " + std::to_string(scan.unreadable) +
+                        " processes could not be looked at; if one of them has " + record.devicePath +
+                        " open, it sees the disk change");
+    }
+    return MakeLinuxDriveHandle(fd, MediaTypeOf(*disk), purpose == OpenPurpose::WriteWhole);
 }
 
 std::unique_ptr<DriveBackend> MakeLinuxDriveBackend()

@@ -15,8 +15,18 @@ namespace {
 
 class LinuxDriveHandle : public DriveHandle {
 public:
-    LinuxDriveHandle(int fd, int32_t mediaType) : fd_(fd), mediaType_(mediaType) {}
-    ~LinuxDriveHandle() override { ::close(fd_); }
+    LinuxDriveHandle(int fd, int32_t mediaType, bool forWriting)
+        : fd_(fd), mediaType_(mediaType), forWriting_(forWriting)
+    {
+    }
+    ~LinuxDriveHandle() override
+    {
+        // Fails harmlessly on devices without partitions (loop devices
+        // without partition scanning) and while a partition is in use.
+        if (forWriting_ && written_)
+            ::ioctl(fd_, BLKRRPART, 0);
+        ::close(fd_);
+    }
     LinuxDriveHandle(const LinuxDriveHandle&) = delete;
     LinuxDriveHandle& operator=(const LinuxDriveHandle&) = delete;
 
@@ -69,6 +79,7 @@ public:
     // Returns true when all bytes are written at `offset`.
     bool WriteAt(const void* buffer, size_t length, int64_t offset) override
     {
+        written_ = true;
         return WriteAllAt(fd_, buffer, length, offset);
     }
 
@@ -87,13 +98,15 @@ private:
 
     int fd_;
     int32_t mediaType_;
+    bool forWriting_;
+    bool written_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<DriveHandle> MakeLinuxDriveHandle(int fd, int32_t mediaType)
+std::unique_ptr<DriveHandle> MakeLinuxDriveHandle(int fd, int32_t mediaType, bool forWriting)
 {
-    return std::make_unique<LinuxDriveHandle>(fd, mediaType);
+    return std::make_unique<LinuxDriveHandle>(fd, mediaType, forWriting);
 }
 
 }  // namespace platform

@@ -186,6 +186,16 @@ std::optional<DeviceNumber> ResolveDevicePath(const fs::path& root, const std::s
     return std::nullopt;
 }
 
+// Returns true when the comma-separated options hold `option`.
+bool HasOption(const std::string& options, const std::string& option)
+{
+    std::istringstream in(options);
+    for (std::string item; std::getline(in, item, ',');)
+        if (item == option)
+            return true;
+    return false;
+}
+
 // Returns the entries of a mountinfo file, or nothing when it cannot be read.
 std::optional<std::vector<MountEntry>> ReadMounts(const fs::path& root, const std::vector<BlockDisk>& disks)
 {
@@ -208,6 +218,8 @@ std::optional<std::vector<MountEntry>> ReadMounts(const fs::path& root, const st
         // Only /dev sources are looked at: a path elsewhere names no block
         // device, and might sit on a network share that does not answer.
         const std::string source = dash + 2 < fields.end() ? Unescape(*(dash + 2)) : "";
+        const std::string superOptions = dash + 3 < fields.end() ? *(dash + 3) : "";
+        mount.readOnly = HasOption(fields[5], "ro") || HasOption(superOptions, "ro");
         if (source.rfind("/dev/", 0) == 0)
             mount.sourceDev = ResolveDevicePath(root, source, false, disks);
         mounts.push_back(std::move(mount));
@@ -291,6 +303,49 @@ std::string DiskOfPartition(const std::string& root, DeviceNumber partition)
     if (ec || ::access((resolved / "partition").c_str(), F_OK) != 0)
         return {};
     return resolved.parent_path().filename().string();
+}
+
+namespace {
+// Adds the disks below the /sys device folder `dir` to `disks`.
+void CollectDisksBelow(const fs::path& dir, std::vector<std::string>& disks, int depth)
+{
+    if (depth > 8)
+        return;
+    const bool partition = ::access((dir / "partition").c_str(), F_OK) == 0;
+    const fs::path disk = partition ? dir.parent_path() : dir;
+    const std::vector<std::string> below = ListNames(disk / "slaves");
+    if (below.empty()) {
+        const std::string name = disk.filename().string();
+        if (std::find(disks.begin(), disks.end(), name) == disks.end())
+            disks.push_back(name);
+        return;
+    }
+    for (const std::string& name : below) {
+        std::error_code ec;
+        const fs::path next = fs::canonical(disk / "slaves" / name, ec);
+        if (!ec)
+            CollectDisksBelow(next, disks, depth + 1);
+    }
+}
+}  // namespace
+
+std::vector<std::string> DisksHolding(const std::string& root, DeviceNumber dev, const BlockSnapshot& snapshot)
+{
+    const fs::path base(root.empty() ? "/" : root);
+    std::vector<std::string> disks;
+    std::error_code ec;
+    const fs::path dir =
+        fs::canonical(base / "sys/dev/block" / (std::to_string(dev.major) + ":" + std::to_string(dev.minor)), ec);
+    if (!ec) {
+        CollectDisksBelow(dir, disks, 0);
+        return disks;
+    }
+    for (const MountEntry& mount : snapshot.mounts)
+        if (mount.dev == dev && mount.sourceDev && !(*mount.sourceDev == dev))
+            for (const std::string& name : DisksHolding(root, *mount.sourceDev, snapshot))
+                if (std::find(disks.begin(), disks.end(), name) == disks.end())
+                    disks.push_back(name);
+    return disks;
 }
 
 void ProbeDiskIdentity(const std::string& root, BlockDisk& disk)

@@ -53,6 +53,7 @@ struct MountEntry {
     DeviceNumber dev;                         // the filesystem's device number
     std::optional<DeviceNumber> sourceDev;    // the block device named as source, if it names one
     std::string mountPoint;                   // unescaped
+    bool readOnly = false;                    // mounted, or its filesystem, read-only
 };
 
 struct SwapEntry {
@@ -80,6 +81,13 @@ std::optional<BlockDisk> ProbeOneDisk(const std::string& root, const std::string
 
 // Fills in the identity members of a disk probed below the same root.
 void ProbeDiskIdentity(const std::string& root, BlockDisk& disk);
+
+// Returns the names of the disks a filesystem of device number `dev` is
+// stored on: the disk itself, the disk of a partition, the disks below a
+// device built on others (LVM, RAID, encryption), or for a number /sys does
+// not know (btrfs) the disks of the device it was mounted from. Empty for a
+// filesystem on no disk (tmpfs).
+std::vector<std::string> DisksHolding(const std::string& root, DeviceNumber dev, const BlockSnapshot& snapshot);
 
 // Returns the name of the disk a block device belongs to when the device is
 // a partition ("sdc" for sdc1), found through /sys for its device number;

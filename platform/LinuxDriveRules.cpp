@@ -214,7 +214,7 @@ int32_t MediaTypeOf(const BlockDisk& disk)
     return disk.removable || disk.onUsb || sdCard ? MEDIA_TYPE_REMOVABLE : MEDIA_TYPE_FIXED;
 }
 
-std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk)
+std::vector<DeviceNumber> DevicesOf(const BlockDisk& disk)
 {
     std::vector<DeviceNumber> devs;
     if (disk.dev)
@@ -222,7 +222,14 @@ std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const Block
     for (const BlockPartition& part : disk.partitions)
         if (part.dev)
             devs.push_back(*part.dev);
+    return devs;
+}
 
+namespace {
+// Returns the disk's mounts in the order to unmount them.
+std::vector<const MountEntry*> MountsOf(const BlockSnapshot& snapshot, const BlockDisk& disk)
+{
+    const std::vector<DeviceNumber> devs = DevicesOf(disk);
     std::vector<const MountEntry*> found;
     for (const MountEntry& mount : snapshot.mounts)
         if (Contains(devs, mount.dev) || (mount.sourceDev && Contains(devs, *mount.sourceDev)))
@@ -230,10 +237,24 @@ std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const Block
     std::sort(found.begin(), found.end(), [](const MountEntry* a, const MountEntry* b) {
         return std::make_tuple(Depth(a->mountPoint), a->id) > std::make_tuple(Depth(b->mountPoint), b->id);
     });
+    return found;
+}
+}  // namespace
 
+std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk)
+{
     std::vector<std::string> targets;
-    for (const MountEntry* mount : found)
+    for (const MountEntry* mount : MountsOf(snapshot, disk))
         targets.push_back(mount->mountPoint);
+    return targets;
+}
+
+std::vector<std::string> WritableMounts(const BlockSnapshot& snapshot, const BlockDisk& disk)
+{
+    std::vector<std::string> targets;
+    for (const MountEntry* mount : MountsOf(snapshot, disk))
+        if (!mount->readOnly)
+            targets.push_back(mount->mountPoint);
     return targets;
 }
 

@@ -39,9 +39,16 @@ std::vector<const BlockDisk*> ListDrives(const BlockSnapshot& snapshot);
 // an SD card; MEDIA_TYPE_FIXED otherwise (an eMMC chip too).
 int32_t MediaTypeOf(const BlockDisk& disk);
 
+// Returns the device numbers of the disk and of its partitions.
+std::vector<DeviceNumber> DevicesOf(const BlockDisk& disk);
+
 // Returns the mount points of every filesystem mounted from the disk itself
 // or from one of its partitions, in the order to unmount them: deepest path
 // first, and of mounts on the same path the latest first.
 std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk);
+
+// Returns the mount points of the disk's filesystems that are mounted for
+// writing, in the order of PlanUnmounts.
+std::vector<std::string> WritableMounts(const BlockSnapshot& snapshot, const BlockDisk& disk);
 
 }  // namespace platform

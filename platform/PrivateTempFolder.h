@@ -11,5 +11,6 @@
 
 // Returns the folder's path with a trailing "/", creating it with mode 0700
 // when missing; "" when it cannot be created or is not a real folder (not a
-// link) owned by this user with no access for anyone else.
-std::string PrivateTempFolder();
+// link) owned by this user with no access for anyone else, with `why` (when
+// given) saying which folder and what is wrong with it.
+std::string PrivateTempFolder(std::string* why = nullptr);

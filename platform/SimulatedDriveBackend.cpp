@@ -61,6 +61,13 @@ bool Flag(const Settings& s, const std::string& key)
     return Number(s, key, 0) != 0;
 }
 
+// Returns the text stored under key, or "".
+std::string Text(const Settings& s, const std::string& key)
+{
+    const auto it = s.find(key);
+    return it == s.end() ? std::string() : it->second;
+}
+
 class SimulatedBackend;
 
 class SimulatedHandle : public DriveHandle {
@@ -166,10 +173,34 @@ public:
         if ((purpose == OpenPurpose::ReadWhole && Flag(settings, "FailOpenForRead")) ||
             (purpose == OpenPurpose::WriteWhole && Flag(settings, "FailOpenForWrite")))
             return fail(DriveFault::Failed);
+        if (purpose == OpenPurpose::WriteWhole && Flag(settings, "MountBusy")) {
+            if (problem)
+                *problem = {DriveFault::MountBusy, Text(settings, "MountedAt")};
+            return nullptr;
+        }
         return handle;
     }
 
     bool IsSimulated() const override { return true; }
+
+    std::vector<std::string> WritableMounts(const DriveRecord& record) override
+    {
+        const std::string at = Text(ReadIni(IniPath(record.number)), "MountedAt");
+        return at.empty() ? std::vector<std::string>{} : std::vector<std::string>{at};
+    }
+
+    bool IsDriveMedium(const std::string& path) override
+    {
+        struct stat given {};
+        if (directory_.empty() || ::stat(path.c_str(), &given) != 0)
+            return false;
+        for (int n = 0; n <= 127; ++n) {
+            struct stat drive {};
+            if (::stat(ImagePath(n).c_str(), &drive) == 0 && drive.st_dev == given.st_dev && drive.st_ino == given.st_ino)
+                return true;
+        }
+        return false;
+    }
 
     void MarkEjected(const std::string& image)
     {

@@ -13,6 +13,8 @@
 //   FailWriteAt=<offset>  a write covering this drive offset fails
 //   EjectResult=0|1 (1)   an eject that succeeds leaves the drive without a
 //                         medium for the rest of the process
+//   MountedAt=<path>      a filesystem of the drive is mounted there for writing
+//   MountBusy=1           that filesystem is busy: opening to write the drive fails
 // The .ini is read at every open, so a test may change it between runs.
 // A drive is identified by its file (file system, inode, birth time) and
 // its capacity: replacing the file, or changing its size, makes it another

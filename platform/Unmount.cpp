@@ -5,16 +5,19 @@
 
 namespace platform {
 
-int UnmountAll(const std::vector<std::string>& mountPoints)
+std::vector<UnmountRefusal> UnmountAll(const std::vector<std::string>& mountPoints)
 {
-    int left = 0;
+    std::vector<UnmountRefusal> refused;
     for (const std::string& target : mountPoints) {
-        if (::umount2(target.c_str(), UMOUNT_NOFOLLOW) == 0 || errno == EINVAL)
-            continue;  // EINVAL: no longer a mount point, gone with a detached parent
-        if (::umount2(target.c_str(), MNT_DETACH | UMOUNT_NOFOLLOW) != 0)
-            ++left;
+        int result;
+        do
+            result = ::umount2(target.c_str(), UMOUNT_NOFOLLOW);
+        while (result != 0 && errno == EINTR);
+        // EINVAL: no longer a mount point (gone with its parent, or by another hand).
+        if (result != 0 && errno != EINVAL)
+            refused.push_back({target, errno});
     }
-    return left;
+    return refused;
 }
 
 }  // namespace platform

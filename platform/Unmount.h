@@ -6,11 +6,16 @@
 
 namespace platform {
 
-// Unmounts each mount point in the given order, detaching it lazily when a
-// plain unmount is refused. Symbolic links are never followed. Returns how
-// many of them stayed mounted (0 when all are gone); a detached filesystem
-// still in use keeps its device busy, which the exclusive open that follows
-// then finds.
-int UnmountAll(const std::vector<std::string>& mountPoints);
+struct UnmountRefusal {
+    std::string mountPoint;
+    int error = 0;  // EBUSY: programs use it; EPERM: this user may not unmount it
+};
+
+// Unmounts each mount point in the given order. A filesystem that is busy
+// stays mounted: detaching it lazily would hide it while its programs go on
+// writing to the disk about to be overwritten. Symbolic links are never
+// followed. Returns the mount points that stayed mounted, with the reason;
+// empty when all are gone.
+std::vector<UnmountRefusal> UnmountAll(const std::vector<std::string>& mountPoints);
 
 }  // namespace platform

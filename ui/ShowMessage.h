@@ -35,9 +35,22 @@ inline constexpr const char* PROGRAM_TITLE = "Korvalith WIN";
 
 using MessageHandler = std::function<int(const std::string& prompt, int buttons, const std::string& title)>;
 
+// What a question is about, for handlers that answer some questions on
+// their own (the command-line tool's --yes answers confirmations only).
+enum class MessageKind {
+    Ordinary,           // a message, or a confirmation
+    IgnoreError,        // whether to go on past a read or write error
+    ImageMountedDrive,  // whether to image a drive whose filesystems are mounted for writing
+};
+
 // Shows the message through the installed handler and returns the button
-// pressed; 0 when no handler is installed.
-int ShowMessage(const std::string& prompt, int buttons, const std::string& title);
+// pressed; 0 when no handler is installed. While the handler runs,
+// ShownMessageKind() tells the kind.
+int ShowMessage(const std::string& prompt, int buttons, const std::string& title,
+                MessageKind kind = MessageKind::Ordinary);
+
+// Returns the kind of the message being shown (Ordinary outside a handler).
+MessageKind ShownMessageKind();
 
 // Installs a handler and returns the one it replaces.
 MessageHandler SetMessageHandler(MessageHandler handler);

@@ -3,6 +3,7 @@
 #include "ui/Pictures.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -58,6 +59,18 @@ void frmStatus::Form_Load()
 void frmStatus::cbButton_Click()
 {
     bButtonPressed_g = true;
+}
+
+void frmStatus::reject()
+{
+    if (cbButton->isVisible())
+        cbButton_Click();
+}
+
+void frmStatus::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    reject();
 }
 
 StatusProgress::~StatusProgress()

@@ -24,6 +24,12 @@ public:
     QLabel* imgIcon;
     QLabel* lblBar;
 
+protected:
+    // Escape and the window manager's close (Alt+F4) ask for the abort like
+    // the Cancel button; the dialog never goes away while its run goes on.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Form_Load();
     void cbButton_Click();

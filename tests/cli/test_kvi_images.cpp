@@ -203,6 +203,36 @@ TEST_F(KviImages, InfoWithoutCheckAndOnFilesThatAreNoImage)
     EXPECT_TRUE(Has(missing.err, "no image header"));
 }
 
+TEST_F(KviImages, InfoShowsControlCharactersOfTheHeaderWithoutObeyingThem)
+{
+    const std::string forged = "ok\r\x1b]0;owned\x07" "Check:             complete and intact\x1b[2K";
+    const KviRun made = RunKvi({"create", "1", image, "--creator", "\x1b[31mred", "--description", forged}, drives.Dir());
+    ASSERT_EQ(made.status, 0) << made.err;
+    const KviRun run = Run({"info", image});
+    EXPECT_EQ(run.status, 0);
+    for (const char raw : {'\r', '\x1b', '\x07'})
+        EXPECT_EQ(run.out.find(raw), std::string::npos) << static_cast<int>(raw) << "\n" << run.out;
+    EXPECT_TRUE(Has(run.out, "Created by:        \\x1b[31mred\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "ok\\x0d\\x1b]0;owned\\x07Check:")) << run.out;
+}
+
+TEST_F(KviImages, YesAnswersConfirmationsButNotImagingAMountedDrive)
+{
+    drives.AddWithBytes(5, PatternBytes(MiB), {{"MountedAt", "/media/card"}});
+    const KviRun yes = Run({"create", "5", drives.FilePath("m.kvi"), "--yes"});
+    EXPECT_EQ(yes.status, 3) << yes.err;
+    EXPECT_TRUE(Has(yes.err, "no (--yes does not image a drive mounted for writing; add --mounted-ok")) << yes.err;
+    EXPECT_FALSE(std::filesystem::exists(drives.FilePath("m.kvi")));
+    const KviRun ok = Run({"create", "5", drives.FilePath("m.kvi"), "--yes", "--mounted-ok"});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+
+    drives.AddWithBytes(6, PatternBytes(MiB, 3), {{"MountedAt", "/media/busy"}, {"MountBusy", "1"}});
+    const KviRun busy = Run({"restore", drives.FilePath("m.kvi"), "6", "--yes"});
+    EXPECT_EQ(busy.status, 4);
+    EXPECT_TRUE(Has(busy.err, "/media/busy (on Physical Drive 6) is busy and stays mounted; close the programs")) << busy.err;
+    EXPECT_EQ(drives.Bytes(6), PatternBytes(MiB, 3));
+}
+
 TEST_F(KviImages, CloneSwapsThroughTheTemporaryImage)
 {
     struct CloneCase {

@@ -1,6 +1,7 @@
 // The terminal pieces in-process: answers to questions, Ctrl-C, the
 // progress line.
 #include "cli/Interrupt.h"
+#include "cli/PrintableText.h"
 #include "cli/TerminalMessages.h"
 #include "cli/TerminalProgress.h"
 
@@ -119,4 +120,19 @@ TEST(TerminalProgress, LineShowsPercentBytesRateAndTimeLeft)
         EXPECT_EQ(terminal::ProgressText(c.done, c.total, c.seconds), c.text);
 }
 
+}  // namespace
+
+namespace {
+TEST(TerminalText, ControlCharactersAreShownNotObeyed)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"two\nlines\ttab", "two\nlines\\x09tab"},
+        {"\r\x1b[2K\x07\x7f", "\\x0d\\x1b[2K\\x07\\x7f"},
+        {"J\xc3\xbcrgen \xe2\x80\x94 ok", "J\xc3\xbcrgen \xe2\x80\x94 ok"},  // UTF-8 stays
+        {"\xc2\x9b" "31m", "\\u009b31m"},                                  // C1 as UTF-8
+        {"\x9b" "31m\xff", "\\x9b31m\\xff"},                             // lone bytes
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(terminal::Printable(text), shown);
+}
 }  // namespace

@@ -3,6 +3,7 @@
 // measured, read, written, and unmounted before writing.
 #include "drive/PhysicalDrive.h"
 #include "image/CloneDrive.h"
+#include "image/Commands.h"
 #include "image/CreateImage.h"
 #include "image/RestoreImage.h"
 #include "platform/LinuxDriveBackend.h"
@@ -339,22 +340,104 @@ TEST_F(LinuxDevices, MountedFilesystemIsUnmountedBeforeWriting)
     EXPECT_FALSE(IsMountPoint(mount_->Dir()));
 }
 
-TEST_F(LinuxDevices, FilesystemStillInUseKeepsTheDriveFromBeingWritten)
+TEST_F(LinuxDevices, ABusyFilesystemStaysMountedAndKeepsTheDriveFromBeingWritten)
 {
     if (const std::string why = MountExt4OnLoop(); !why.empty())
         GTEST_SKIP() << why;
     const int busy = ::open((mount_->Dir() + "/held-open").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
     ASSERT_GE(busy, 0);
+    const std::vector<uint8_t> device = ReadFileBytes(loop_->File());
     const BlockSnapshot before = ProbeBlockDevices();
     const BlockDisk* disk = FindDisk(before, loop_->Name());
     ASSERT_NE(disk, nullptr);
-    EXPECT_EQ(OpenBlockDevice(before, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole), nullptr);
+    DriveProblem problem;
+    EXPECT_EQ(OpenBlockDevice(before, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole, &problem), nullptr);
+    EXPECT_EQ(problem.fault, DriveFault::MountBusy);
+    EXPECT_EQ(problem.detail, mount_->Dir());
+    EXPECT_TRUE(IsMountPoint(mount_->Dir())) << "a busy filesystem must stay where its programs see it";
+    ::close(busy);
+    EXPECT_TRUE(ReadFileBytes(loop_->File()) == device);
 
-    ::close(busy);  // the detached filesystem goes with its last user
     const BlockSnapshot after = ProbeBlockDevices();
     disk = FindDisk(after, loop_->Name());
     ASSERT_NE(disk, nullptr);
     EXPECT_NE(OpenBlockDevice(after, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole), nullptr);
+    EXPECT_FALSE(IsMountPoint(mount_->Dir()));
+}
+
+TEST_F(LinuxDevices, AProgramHoldingTheDriveOpenKeepsItFromBeingWritten)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::vector<uint8_t> original = PatternBytes(1 << 20, 8);
+    LoopDevice loop(1 << 20, original);
+    if (!loop.Attached())
+        GTEST_SKIP() << "no loop device could be attached";
+    // A shell's `3<>` opens the device plainly, which an exclusive open does
+    // not keep out.
+    const CommandResult holder = RunCommand("sleep 60 3<>" + loop.Path() + " >/dev/null 2>&1 & echo $!");
+    ASSERT_TRUE(holder.ok);
+    const std::string pid = holder.out;
+    for (int i = 0; i < 100 && !fs::exists("/proc/" + pid + "/fd/3"); ++i)
+        ::usleep(10000);
+    const BlockSnapshot snapshot = ProbeBlockDevices();
+    const BlockDisk* disk = FindDisk(snapshot, loop.Name());
+    ASSERT_NE(disk, nullptr);
+    DriveProblem problem;
+    EXPECT_EQ(OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole, &problem), nullptr);
+    EXPECT_EQ(problem.fault, DriveFault::HeldOpen);
+    EXPECT_EQ(problem.detail, "pid " + pid + " (sleep)");
+    RunCommand("kill " + pid);
+    EXPECT_TRUE(ReadFileBytes(loop.File()) == original);
+}
+
+// Image paths that name a drive, or a file stored on the drive itself, are
+// refused before any question; nothing changes anywhere.
+TEST_F(LinuxDevices, ImagePathsOnOrOfADriveAreRefused)
+{
+    if (const std::string why = MountExt4OnLoop(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::vector<uint8_t> content = PatternBytes(1 << 20, 6);
+    LoopDevice other(1 << 20, content);
+    if (!other.Attached())
+        GTEST_SKIP() << "no second loop device could be attached";
+    const std::string mounted = "PHYSICALDRIVE" + std::to_string(DriveNumberOf(loop_->Path()));
+    const std::string plain = "PHYSICALDRIVE" + std::to_string(DriveNumberOf(other.Path()));
+    const std::string link = (fs::temp_directory_path() / ("kvi-link-" + std::to_string(::getpid()) + ".kvi")).string();
+    fs::create_symlink(other.Path(), link);
+    const std::string onCard = mount_->Dir() + "/card.kvi";
+    WriteFileBytes(onCard, {1, 2, 3});
+    struct Case {
+        const char* what;
+        bool restore;
+        std::string drive;
+        std::string path;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"create through a link to another drive", false, mounted, link, "is a device, not a file"},
+        {"restore from the target itself", true, plain, other.Path(), "is a device, not a file"},
+        {"restore from a file on the target", true, mounted, onCard, "the drive it would overwrite"},
+        {"create into a folder on the imaged drive", false, mounted, mount_->Dir() + "/new.kvi",
+         "the drive being imaged"},
+        {"create over a file on the imaged drive", false, mounted, onCard, "the drive being imaged"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedMessages messages;
+        messages.Answer(IDOK);
+        ImageHeader header;
+        const int32_t result =
+            c.restore ? RestoreImageCommand(c.drive, c.path) : CreateImageCommand(c.drive, c.path, header);
+        EXPECT_EQ(result, COMMAND_REFUSED);
+        ASSERT_EQ(messages.Shown().size(), 1u);
+        EXPECT_NE(messages.Shown()[0].prompt.find(c.says), std::string::npos) << messages.Shown()[0].prompt;
+    }
+    EXPECT_TRUE(ReadFileBytes(other.File()) == content);
+    EXPECT_EQ(ReadFileBytes(onCard), std::vector<uint8_t>({1, 2, 3}));
+    EXPECT_FALSE(fs::exists(mount_->Dir() + "/new.kvi"));
+    EXPECT_TRUE(IsMountPoint(mount_->Dir()));
+    ::unlink(link.c_str());
 }
 
 TEST_F(LinuxDevices, ImageOfALoopDeviceRestoresOntoAnotherWithItsFilesystemUnmounted)

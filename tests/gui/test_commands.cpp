@@ -309,7 +309,12 @@ private slots:
         ScriptedMessages refused;
         refused.Answer(IDOK);
         window_->cmdCloneDrive_Click();
-        QCOMPARE(refused.Shown(), std::vector<ShownMessage>({{"Drive could not be cloned.", 16, kClone}}));
+        QCOMPARE(refused.Shown(),
+                 std::vector<ShownMessage>({{"Drive could not be cloned.\r\n\r\nThe folder for the temporary image is "
+                                             "not safe: " + folder.substr(0, folder.size() - 1) +
+                                                 " can be entered by others (mode 0755); it must be 0700. Remove it, "
+                                                 "or set TMPDIR to a folder of your own.",
+                                             16, kClone}}));
         ::chmod(folder.c_str(), 0700);
     }
 };

@@ -103,6 +103,22 @@ private slots:
         }
     }
 
+    void escapeAndClosingAskForTheAbortAndKeepTheDialog()
+    {
+        QWidget owner;
+        StatusProgress progress(&owner);
+        progress.Open("Please wait, while restoring the image...");
+        frmStatus* dialog = progress.Dialog();
+        dialog->activateWindow();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(progress.TakeCancelRequest());
+        QVERIFY(!dialog->close());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(progress.TakeCancelRequest());
+        progress.Close();
+    }
+
     void aFreshlyLoadedDialogHidesCancel()
     {
         frmStatus dialog;
