@@ -100,21 +100,26 @@ int AnswerByOption(const Question& q, const MessageOptions& options)
                                " (" + why + ")\n");
         return answer;
     };
-    switch (ShownMessageKind()) {
-    case MessageKind::IgnoreError:
-        if (options.ignoreErrors)
-            return answered(q.yes, "--ignore-errors");
+    // Questions that --yes does not answer Yes: each has an option of its own.
+    struct Special {
+        MessageKind kind;
+        bool given;
+        const char* option;
+        const char* refusal;
+    };
+    const Special specials[] = {
+        {MessageKind::IgnoreError, options.ignoreErrors, "--ignore-errors", "--yes does not ignore errors"},
+        {MessageKind::ImageMountedDrive, options.mountedOk, "--mounted-ok",
+         "--yes does not image a drive mounted for writing"},
+    };
+    for (const Special& special : specials) {
+        if (ShownMessageKind() != special.kind)
+            continue;
+        if (special.given)
+            return answered(q.yes, special.option);
         if (options.answerYes)
-            return answered(q.no, "--yes does not ignore errors; add --ignore-errors to go on past them");
+            return answered(q.no, std::string(special.refusal) + "; add " + special.option + " for that");
         return 0;
-    case MessageKind::ImageMountedDrive:
-        if (options.mountedOk)
-            return answered(q.yes, "--mounted-ok");
-        if (options.answerYes)
-            return answered(q.no, "--yes does not image a drive mounted for writing; add --mounted-ok to do so");
-        return 0;
-    case MessageKind::Ordinary:
-        break;
     }
     return options.answerYes ? answered(q.yes, "--yes") : 0;
 }

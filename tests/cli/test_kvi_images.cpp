@@ -221,7 +221,7 @@ TEST_F(KviImages, YesAnswersConfirmationsButNotImagingAMountedDrive)
     drives.AddWithBytes(5, PatternBytes(MiB), {{"MountedAt", "/media/card"}});
     const KviRun yes = Run({"create", "5", drives.FilePath("m.kvi"), "--yes"});
     EXPECT_EQ(yes.status, 3) << yes.err;
-    EXPECT_TRUE(Has(yes.err, "no (--yes does not image a drive mounted for writing; add --mounted-ok")) << yes.err;
+    EXPECT_TRUE(Has(yes.err, "no (--yes does not image a drive mounted for writing; add --mounted-ok for that)")) << yes.err;
     EXPECT_FALSE(std::filesystem::exists(drives.FilePath("m.kvi")));
     const KviRun ok = Run({"create", "5", drives.FilePath("m.kvi"), "--yes", "--mounted-ok"});
     EXPECT_EQ(ok.status, 0) << ok.err;
