@@ -18,7 +18,12 @@ build: configure
 run: build
 	$(BUILD)/KorvalithWin $(ARGS)
 
+# The tests of the udisks2 way to drives start their own private system bus,
+# udev, polkit and udisks2; mkfs.ext4 makes filesystems on test devices.
+TEST_DEPS := dbus udisks2 polkitd udev e2fsprogs
+
 test: build
+	@scripts/install-deps.sh $(TEST_DEPS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Simulated drives (a FAT card, an empty card, a big fixed disk) made in a

@@ -1,5 +1,6 @@
 // Main: start-up of the window program.
 #include "app/frmKorvalithWIN.h"
+#include "platform/udisks/UdisksDriveAccess.h"
 #include "settings/Settings.h"
 #include "ui/MessageBox.h"
 #include "ui/frmSplash.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Korvalith WIN");
     QApplication::setOrganizationName("Orvendal");
     InstallMessageBoxHandler();
+    platform::InstallUdisksAccess();
 
     // Each step stands alone: a splash that fails does not keep the
     // settings from loading, nor those the window from opening.

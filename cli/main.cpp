@@ -9,7 +9,10 @@
 #include "cli/TerminalMessages.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Usage.h"
+#include "platform/udisks/UdisksDriveAccess.h"
 #include "settings/Settings.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <unistd.h>
@@ -52,6 +55,9 @@ int main(int argc, char** argv)
         return EXIT_COMPLETED;
     }
 
+    // D-Bus (udisks2, for users without root) wants an application object.
+    QCoreApplication application(argc, argv);
+    platform::InstallUdisksAccess();
     LoadSettings();
     interrupt::Install();
     SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1, args.ignoreErrors, args.mountedOk}));

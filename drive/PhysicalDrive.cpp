@@ -140,7 +140,17 @@ std::string DriveProblemText(const platform::DriveProblem& problem, const std::s
         return disk + " now holds part of the running system and is not offered.";
     case DriveFault::NoPermission:
         return "No permission to open " + disk + " (" + problem.detail +
-               "): run the program as root, or as a member of the group 'disk'.";
+               "): on a desktop with udisks2 the program asks for authorisation; otherwise run it as root, or as "
+               "a member of the group 'disk'.";
+    case DriveFault::NotAuthorized:
+        return "Not authorised to use " + disk + (problem.detail.empty() ? "" : " (" + problem.detail + ")") +
+               ": the authorisation was refused, or no authentication agent could ask for it. Sign in when asked "
+               "(on a desktop session), or run the program as root.";
+    case DriveFault::UdisksNotRunning:
+        return disk + " can only be reached through udisks2, which is not running" +
+               (problem.detail.empty() ? "" : " (" + problem.detail + ")") +
+               ": start it ('systemctl start udisks2'), or run the program as root or as a member of the group "
+               "'disk'.";
     case DriveFault::InUse:
         return disk + " is in use (opened exclusively by another program, or mounted); close what uses it and try "
                       "again.";

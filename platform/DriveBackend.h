@@ -85,6 +85,8 @@ enum class DriveFault {
     MountBusy,     // a filesystem of the disk is busy and stayed mounted (detail: the mount point)
     MountNotPermitted,  // this user may not unmount a filesystem of the disk (detail: the mount point)
     HeldOpen,      // other programs have the disk open (detail: "pid 12 (sleep), ...")
+    NotAuthorized,     // udisks2 refused: polkit said No, or no agent could ask for a password
+    UdisksNotRunning,  // the open needs udisks2, which does not answer
     Failed,        // any other failure of the open
 };
 

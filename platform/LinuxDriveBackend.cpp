@@ -1,11 +1,11 @@
 #include "platform/LinuxDriveBackend.h"
 
+#include "platform/DriveAccess.h"
 #include "platform/LinuxDriveHandle.h"
 #include "platform/LinuxDriveProbe.h"
 #include "platform/LinuxDriveRules.h"
 #include "platform/OpenHandles.h"
 #include "platform/SyntheticGeometry.h"
-#include "platform/Unmount.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,22 +20,6 @@
 namespace platform {
 
 namespace {
-
-// Returns the open() flags for a purpose. Ejecting does not block on an
-// empty card reader.
-int OpenFlags(OpenPurpose purpose)
-{
-    switch (purpose) {
-    case OpenPurpose::Query:
-    case OpenPurpose::Eject:
-        return O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    case OpenPurpose::ReadWhole:
-        return O_RDONLY | O_CLOEXEC;
-    case OpenPurpose::WriteWhole:
-        return O_WRONLY | O_EXCL | O_CLOEXEC;
-    }
-    return O_RDONLY | O_CLOEXEC;
-}
 
 // Returns the /sys/block name of a record's disk ("sdc" for "/dev/sdc").
 std::string NameOf(const DriveRecord& record)
@@ -86,25 +70,6 @@ DriveFault CheckOpenedDisk(int fd, const DriveRecord& record)
     if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0 || static_cast<int64_t>(bytes) != record.identity.size)
         return DriveFault::Changed;
     return DriveFault::None;
-}
-
-// Returns what an open that failed with `error` means to the user.
-DriveFault FaultOfOpenError(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return DriveFault::NoPermission;
-    case EBUSY:
-        return DriveFault::InUse;
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-        return DriveFault::Gone;
-    default:
-        return DriveFault::Failed;
-    }
 }
 
 std::unique_ptr<DriveHandle> Fail(DriveProblem* problem, DriveFault fault, const std::string& detail = {})
@@ -215,17 +180,20 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
     if (!IsOfferableKind(*disk) || HoldsRunningSystem(snapshot, *disk))
         return Fail(problem, DriveFault::NotOffered);
     if (purpose == OpenPurpose::WriteWhole) {
-        if (const auto refused = UnmountAll(PlanUnmounts(snapshot, *disk)); !refused.empty()) {
-            const bool mayNot = refused.front().error == EPERM || refused.front().error == EACCES;
-            return Fail(problem, mayNot ? DriveFault::MountNotPermitted : DriveFault::MountBusy,
-                        refused.front().mountPoint);
+        for (const PlannedUnmount& step : PlanUnmounts(snapshot, *disk)) {
+            const DriveProblem refused = AccessForUnmounting().Unmount(step.devicePath, step.mountPoint);
+            if (refused.fault != DriveFault::None)
+                return Fail(problem, refused.fault, refused.detail);
         }
     }
-    const int fd = ::open(record.devicePath.c_str(), OpenFlags(purpose));
-    if (fd < 0) {
-        const int error = errno;
-        return Fail(problem, FaultOfOpenError(error), std::strerror(error));
-    }
+    DriveAccess& access = AccessForOpening(record.devicePath, purpose);
+    // udisks2 ejects by name; the disk's identity was checked against /sys.
+    if (purpose == OpenPurpose::Eject && !access.EjectNeedsDescriptor())
+        return MakeLinuxDriveHandle(-1, MediaTypeOf(*disk), access, record.devicePath);
+    const AccessOpen opened = access.OpenDevice(record.devicePath, purpose);
+    if (opened.fd < 0)
+        return Fail(problem, opened.problem.fault, opened.problem.detail);
+    const int fd = opened.fd;
     if (const DriveFault fault = CheckOpenedDisk(fd, record); fault != DriveFault::None) {
         ::close(fd);
         return Fail(problem, fault);
@@ -237,11 +205,11 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
             return Fail(problem, DriveFault::HeldOpen, HoldersText(scan.holders));
         }
         if (scan.unreadable > 0)
-            AddOpenNote("the open files of " + std::to_string(scan.unreadable) +
-                        " processes could not be looked at; if one of them has " + record.devicePath +
-                        " open, it sees the disk change");
+            AddOpenNote(std::to_string(scan.unreadable) + " processes of other users could not be checked for " +
+                        "having " + record.devicePath + " open");
     }
-    return MakeLinuxDriveHandle(fd, MediaTypeOf(*disk), purpose == OpenPurpose::WriteWhole);
+    return MakeLinuxDriveHandle(fd, MediaTypeOf(*disk), access, record.devicePath,
+                                purpose == OpenPurpose::WriteWhole);
 }
 
 std::unique_ptr<DriveBackend> MakeLinuxDriveBackend()

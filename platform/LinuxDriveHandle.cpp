@@ -1,10 +1,10 @@
 #include "platform/LinuxDriveHandle.h"
 
+#include "platform/DriveAccess.h"
 #include "platform/FullIo.h"
 #include "platform/SyntheticGeometry.h"
 
 #include <cerrno>
-#include <linux/cdrom.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -15,8 +15,8 @@ namespace {
 
 class LinuxDriveHandle : public DriveHandle {
 public:
-    LinuxDriveHandle(int fd, int32_t mediaType, bool forWriting)
-        : fd_(fd), mediaType_(mediaType), forWriting_(forWriting)
+    LinuxDriveHandle(int fd, int32_t mediaType, DriveAccess& access, std::string devicePath, bool forWriting)
+        : fd_(fd), mediaType_(mediaType), access_(access), devicePath_(std::move(devicePath)), forWriting_(forWriting)
     {
     }
     ~LinuxDriveHandle() override
@@ -25,7 +25,8 @@ public:
         // without partition scanning) and while a partition is in use.
         if (forWriting_ && written_)
             ::ioctl(fd_, BLKRRPART, 0);
-        ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     LinuxDriveHandle(const LinuxDriveHandle&) = delete;
     LinuxDriveHandle& operator=(const LinuxDriveHandle&) = delete;
@@ -55,14 +56,8 @@ public:
         return true;
     }
 
-    // Returns true when the drive took the eject command, after everything
-    // written has been flushed to it.
-    bool Eject() override
-    {
-        ::fsync(fd_);
-        ::ioctl(fd_, BLKFLSBUF, 0);  // refused without CAP_SYS_ADMIN; fsync has done the part that matters
-        return ::ioctl(fd_, CDROMEJECT, 0) == 0;
-    }
+    // Returns true when the drive took the eject command.
+    bool Eject() override { return access_.Eject(devicePath_, fd_); }
 
     // Returns the bytes one read() call delivered, 0 at the end, -1 on failure.
     int64_t Read(void* buffer, size_t length) override
@@ -98,15 +93,18 @@ private:
 
     int fd_;
     int32_t mediaType_;
+    DriveAccess& access_;
+    std::string devicePath_;
     bool forWriting_;
     bool written_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<DriveHandle> MakeLinuxDriveHandle(int fd, int32_t mediaType, bool forWriting)
+std::unique_ptr<DriveHandle> MakeLinuxDriveHandle(int fd, int32_t mediaType, DriveAccess& access,
+                                                  const std::string& devicePath, bool forWriting)
 {
-    return std::make_unique<LinuxDriveHandle>(fd, mediaType, forWriting);
+    return std::make_unique<LinuxDriveHandle>(fd, mediaType, access, devicePath, forWriting);
 }
 
 }  // namespace platform

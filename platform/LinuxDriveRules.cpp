@@ -241,12 +241,24 @@ std::vector<const MountEntry*> MountsOf(const BlockSnapshot& snapshot, const Blo
 }
 }  // namespace
 
-std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk)
+std::vector<PlannedUnmount> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk)
 {
-    std::vector<std::string> targets;
+    // The device a mount names: its own number, else the source it was
+    // mounted from (btrfs shows an anonymous number).
+    auto nameOf = [&disk](const MountEntry& mount) {
+        for (const std::optional<DeviceNumber>& dev : {std::optional(mount.dev), mount.sourceDev}) {
+            if (dev && disk.dev && *dev == *disk.dev)
+                return disk.name;
+            for (const BlockPartition& part : disk.partitions)
+                if (dev && part.dev && *dev == *part.dev)
+                    return part.name;
+        }
+        return disk.name;
+    };
+    std::vector<PlannedUnmount> plan;
     for (const MountEntry* mount : MountsOf(snapshot, disk))
-        targets.push_back(mount->mountPoint);
-    return targets;
+        plan.push_back({mount->mountPoint, "/dev/" + nameOf(*mount)});
+    return plan;
 }
 
 std::vector<std::string> WritableMounts(const BlockSnapshot& snapshot, const BlockDisk& disk)

@@ -42,10 +42,15 @@ int32_t MediaTypeOf(const BlockDisk& disk);
 // Returns the device numbers of the disk and of its partitions.
 std::vector<DeviceNumber> DevicesOf(const BlockDisk& disk);
 
-// Returns the mount points of every filesystem mounted from the disk itself
-// or from one of its partitions, in the order to unmount them: deepest path
-// first, and of mounts on the same path the latest first.
-std::vector<std::string> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk);
+struct PlannedUnmount {
+    std::string mountPoint;
+    std::string devicePath;  // the disk or partition mounted there: "/dev/sdb1"
+};
+
+// Returns every filesystem mounted from the disk itself or from one of its
+// partitions, in the order to unmount them: deepest path first, and of
+// mounts on the same path the latest first.
+std::vector<PlannedUnmount> PlanUnmounts(const BlockSnapshot& snapshot, const BlockDisk& disk);
 
 // Returns the mount points of the disk's filesystems that are mounted for
 // writing, in the order of PlanUnmounts.

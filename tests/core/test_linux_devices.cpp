@@ -333,7 +333,9 @@ TEST_F(LinuxDevices, MountedFilesystemIsUnmountedBeforeWriting)
     const BlockSnapshot snapshot = ProbeBlockDevices();
     const BlockDisk* disk = FindDisk(snapshot, loop_->Name());
     ASSERT_NE(disk, nullptr);
-    EXPECT_EQ(PlanUnmounts(snapshot, *disk), std::vector<std::string>{mount_->Dir()});
+    ASSERT_EQ(PlanUnmounts(snapshot, *disk).size(), 1u);
+    EXPECT_EQ(PlanUnmounts(snapshot, *disk)[0].mountPoint, mount_->Dir());
+    EXPECT_EQ(PlanUnmounts(snapshot, *disk)[0].devicePath, loop_->Path());
 
     auto writer = OpenBlockDevice(snapshot, RecordOfDisk(*disk, 0), OpenPurpose::WriteWhole);
     EXPECT_NE(writer, nullptr);

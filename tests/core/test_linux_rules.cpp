@@ -394,10 +394,17 @@ TEST(LinuxDriveRules, UnmountPlanCoversTheDiskAndItsPartitionsDeepestFirst)
     });
     tree.SetSwaps({});
     const BlockSnapshot snapshot = ProbeBlockDevices(tree.Root());
-    EXPECT_EQ(PlanUnmounts(snapshot, snapshot.disks[0]),
-              (std::vector<std::string>{"/media/USB STICK/inner", "/mnt/btrfs", "/mnt/whole", "/mnt/bind",
-                                        "/media/USB STICK"}));
-    EXPECT_EQ(PlanUnmounts(snapshot, snapshot.disks[1]), std::vector<std::string>{"/media/other"});
+    auto plan = [&](const BlockDisk& disk) {
+        std::vector<std::string> steps;
+        for (const PlannedUnmount& step : PlanUnmounts(snapshot, disk))
+            steps.push_back(step.mountPoint + " from " + step.devicePath);
+        return steps;
+    };
+    EXPECT_EQ(plan(snapshot.disks[0]),
+              (std::vector<std::string>{"/media/USB STICK/inner from /dev/sdb2", "/mnt/btrfs from /dev/sdb2",
+                                        "/mnt/whole from /dev/sdb", "/mnt/bind from /dev/sdb1",
+                                        "/media/USB STICK from /dev/sdb1"}));
+    EXPECT_EQ(plan(snapshot.disks[1]), std::vector<std::string>{"/media/other from /dev/sdc1"});
 }
 
 }  // namespace
