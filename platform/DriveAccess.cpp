@@ -116,27 +116,30 @@ void SetUdisksAccess(std::unique_ptr<DriveAccess> access)
     UdisksSlot() = std::move(access);
 }
 
-DriveAccess& AccessForOpening(const std::string& devicePath, OpenPurpose purpose)
+namespace {
+// Returns the way to take: as forced, else direct when it is allowed or no
+// udisks2 way is installed.
+DriveAccess& Choose(bool directAllowed)
 {
     auto& udisks = UdisksSlot();
     const std::string forced = Forced();
-    if (forced == "direct" || !udisks)
+    if (!udisks || forced == "direct")
         return DirectAccess();
     if (forced == "udisks")
         return *udisks;
+    return directAllowed ? DirectAccess() : *udisks;
+}
+}  // namespace
+
+DriveAccess& AccessForOpening(const std::string& devicePath, OpenPurpose purpose)
+{
     const int wanted = purpose == OpenPurpose::WriteWhole ? R_OK | W_OK : R_OK;
-    return ::faccessat(AT_FDCWD, devicePath.c_str(), wanted, AT_EACCESS) == 0 ? DirectAccess() : *udisks;
+    return Choose(::faccessat(AT_FDCWD, devicePath.c_str(), wanted, AT_EACCESS) == 0);
 }
 
 DriveAccess& AccessForUnmounting()
 {
-    auto& udisks = UdisksSlot();
-    const std::string forced = Forced();
-    if (forced == "direct" || !udisks)
-        return DirectAccess();
-    if (forced == "udisks")
-        return *udisks;
-    return ::geteuid() == 0 ? DirectAccess() : *udisks;
+    return Choose(::geteuid() == 0);
 }
 
 }  // namespace platform

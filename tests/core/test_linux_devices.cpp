@@ -11,6 +11,7 @@
 
 #include "ImageTestKit.h"
 #include "ScriptedMessages.h"
+#include "ShellCommand.h"
 #include "SimulatedDrives.h"
 
 #include <gtest/gtest.h>
@@ -30,27 +31,6 @@ namespace fs = std::filesystem;
 using namespace platform;
 
 namespace {
-
-struct CommandResult {
-    bool ok = false;
-    std::string out;  // standard output, without the final line break
-};
-
-// Returns whether the shell command exited with 0, and what it printed.
-CommandResult RunCommand(const std::string& command)
-{
-    CommandResult result;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[256];
-    while (const size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-        result.out.append(chunk, n);
-    result.ok = ::pclose(pipe) == 0;
-    while (!result.out.empty() && result.out.back() == '\n')
-        result.out.pop_back();
-    return result;
-}
 
 // A loop device attached to a fresh file in the temporary folder; detached
 // and removed when it goes.
@@ -130,15 +110,6 @@ private:
     std::string dir_;
     bool mounted_ = false;
 };
-
-bool IsMountPoint(const std::string& dir)
-{
-    std::ifstream in("/proc/self/mountinfo");
-    for (std::string line; std::getline(in, line);)
-        if (line.find(" " + dir + " ") != std::string::npos)
-            return true;
-    return false;
-}
 
 // Returns the drive bytes an image file holds, each block expanded by zlib.
 std::vector<uint8_t> ImageDriveBytes(const std::string& path)

@@ -2,6 +2,7 @@
 // who is neither root nor in the group `disk`, against a private bus, udev,
 // polkit and udisks2 (tests/udisks/sandbox.sh) and loop devices. Needs root
 // to set that up; skips, saying why, where it cannot.
+#include "ShellCommand.h"
 #include "SimulatedDrives.h"
 
 #include <gtest/gtest.h>
@@ -26,43 +27,12 @@ namespace {
 constexpr const char* kUser = "korvalith-test";
 constexpr int64_t MiB = 1 << 20;
 
-struct Result {
-    bool ok = false;
-    std::string out;
-};
-
-// Runs a shell command as root. Returns whether it exited with 0, and its
-// standard output without the last line break.
-Result Shell(const std::string& command)
-{
-    Result result;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[256];
-    while (const size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-        result.out.append(chunk, n);
-    result.ok = ::pclose(pipe) == 0;
-    while (!result.out.empty() && result.out.back() == '\n')
-        result.out.pop_back();
-    return result;
-}
-
 std::string Contents(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-bool IsMountPoint(const std::string& dir)
-{
-    std::ifstream in("/proc/self/mountinfo");
-    for (std::string line; std::getline(in, line);)
-        if (line.find(" " + dir + " ") != std::string::npos)
-            return true;
-    return false;
 }
 
 // The sandbox, the unprivileged user and a folder of theirs, for the whole
@@ -79,7 +49,7 @@ public:
             return;
         }
         for (const char* tool : {"losetup", "unshare", "udisksctl", "mkfs.ext4", "useradd"})
-            if (!Shell(std::string("command -v ") + tool).ok) {
+            if (!RunCommand(std::string("command -v ") + tool).ok) {
                 why = std::string(tool) + " is not installed";
                 return;
             }
@@ -88,7 +58,7 @@ public:
         if (lock_ >= 0)
             ::flock(lock_, LOCK_EX);
         if (!::getpwnam(kUser)) {
-            if (!Shell(std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kUser).ok) {
+            if (!RunCommand(std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kUser).ok) {
                 why = "the test user could not be made";
                 return;
             }
@@ -109,8 +79,8 @@ public:
         // Copies the user can run wherever the build lives.
         for (const auto& [from, to] : {std::pair{KVI_PATH, "kvi"}, std::pair{HOLD_PATH, "udisks_hold"}})
             fs::copy_file(from, home + "/" + to);
-        Shell("chown -R " + std::to_string(uid) + ":" + std::to_string(gid) + " '" + home + "'");
-        const Result started = Shell(std::string("'") + SANDBOX_PATH + "' start '" + dir + "/sandbox' " + kUser);
+        RunCommand("chown -R " + std::to_string(uid) + ":" + std::to_string(gid) + " '" + home + "'");
+        const CommandResult started = RunCommand(std::string("'") + SANDBOX_PATH + "' start '" + dir + "/sandbox' " + kUser);
         if (!started.ok || started.out.rfind("DBUS_SYSTEM_BUS_ADDRESS=", 0) != 0) {
             why = "udisks2 could not be started here (see " + dir + "/sandbox/*.log)";
             keepDir_ = true;
@@ -122,14 +92,14 @@ public:
     void TearDown() override
     {
         if (!dir.empty()) {
-            Shell(std::string("'") + SANDBOX_PATH + "' stop '" + dir + "/sandbox'");
+            RunCommand(std::string("'") + SANDBOX_PATH + "' stop '" + dir + "/sandbox'");
             if (!keepDir_) {
                 std::error_code ec;
                 fs::remove_all(dir, ec);
             }
         }
         if (madeUser_)
-            Shell(std::string("userdel ") + kUser);
+            RunCommand(std::string("userdel ") + kUser);
         if (lock_ >= 0)
             ::close(lock_);
     }
@@ -137,7 +107,7 @@ public:
     // Runs a step of the sandbox script; returns whether it succeeded.
     bool Step(const std::string& step) const
     {
-        return Shell(std::string("'") + SANDBOX_PATH + "' " + step.substr(0, step.find(' ')) + " '" + dir +
+        return RunCommand(std::string("'") + SANDBOX_PATH + "' " + step.substr(0, step.find(' ')) + " '" + dir +
                      "/sandbox'" + (step.find(' ') == std::string::npos ? "" : step.substr(step.find(' '))))
             .ok;
     }
@@ -218,9 +188,9 @@ public:
         file_ = box.dir + "/disk" + std::to_string(count++) + ".img";
         WriteFileBytes(file_, bytes);
         fs::resize_file(file_, static_cast<uintmax_t>(size));
-        if (ext4 && !Shell("mkfs.ext4 -q -F '" + file_ + "'").ok)
+        if (ext4 && !RunCommand("mkfs.ext4 -q -F '" + file_ + "'").ok)
             return;
-        const Result attached = Shell("losetup -f --show '" + file_ + "'");
+        const CommandResult attached = RunCommand("losetup -f --show '" + file_ + "'");
         if (attached.ok && box.Step("wait-device " + attached.out))
             path_ = attached.out;
     }
@@ -228,8 +198,8 @@ public:
     {
         if (!path_.empty()) {
             for (const std::string& mount : Mounts())
-                Shell("umount '" + mount + "'");
-            Shell("losetup -d " + path_);
+                RunCommand("umount '" + mount + "'");
+            RunCommand("losetup -d " + path_);
         }
         ::unlink(file_.c_str());
     }
@@ -242,7 +212,7 @@ public:
     std::vector<std::string> Mounts() const
     {
         std::vector<std::string> mounts;
-        std::istringstream lines(Shell("findmnt -n -o TARGET --source " + path_).out);
+        std::istringstream lines(RunCommand("findmnt -n -o TARGET --source " + path_).out);
         for (std::string line; std::getline(lines, line);)
             mounts.push_back(line);
         return mounts;
@@ -348,18 +318,18 @@ TEST_F(Udisks, BusyMountsMountsOfOthersAndHoldersKeepTheRestoreOff)
     EXPECT_TRUE(stillExt4());
     ::kill(inside, SIGKILL);
     ::waitpid(inside, nullptr, 0);
-    Shell("umount '" + mount + "'");
+    RunCommand("umount '" + mount + "'");
 
     // Mounted by someone else: the user may not unmount it.
     const std::string other = box.dir + "/other-mount";
     fs::create_directories(other);
-    ASSERT_TRUE(Shell("mount " + card.Path() + " '" + other + "'").ok);
+    ASSERT_TRUE(RunCommand("mount " + card.Path() + " '" + other + "'").ok);
     const UserRun foreign = restore();
     EXPECT_EQ(foreign.status, 4);
     EXPECT_TRUE(Has(foreign.err, other + " is mounted from " + card.Path() + " and you may not unmount it"))
         << foreign.err;
     EXPECT_TRUE(IsMountPoint(other));
-    Shell("umount '" + other + "'");
+    RunCommand("umount '" + other + "'");
     EXPECT_TRUE(stillExt4());
 
     // Another program of the user has the card open.
