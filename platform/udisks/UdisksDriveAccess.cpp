@@ -2,7 +2,11 @@
 
 #include "platform/DriveAccess.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
+#include <QThread>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
@@ -49,6 +53,24 @@ QDBusMessage Call(const QString& object, const QString& interface, const QString
     return QDBusMessage::createMethodCall(kService, object, interface, method);
 }
 
+// Sends a call that may wait for the user to authorise it, and returns the
+// reply. The window goes on painting meanwhile: on the application's own
+// thread the wait lets events through (the window is disabled while a
+// command runs, so nothing else starts).
+QDBusMessage CallAuthorising(QDBusMessage call)
+{
+    call.setInteractiveAuthorizationAllowed(true);
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return QDBusConnection::systemBus().call(call, QDBus::Block, kAuthorisingTimeoutMs);
+    QDBusPendingCallWatcher watcher(QDBusConnection::systemBus().asyncCall(call, kAuthorisingTimeoutMs));
+    QEventLoop loop;
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+    if (!watcher.isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return watcher.reply();
+}
+
 class Udisks : public DriveAccess {
 public:
     const char* Name() const override { return "udisks2"; }
@@ -67,8 +89,7 @@ public:
             options.insert(QStringLiteral("flags"), static_cast<int>(O_EXCL));
         QDBusMessage call = Call(*object, QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("OpenDevice"));
         call << QString(writing ? QStringLiteral("rw") : QStringLiteral("r")) << options;
-        call.setInteractiveAuthorizationAllowed(true);
-        const QDBusReply<QDBusUnixFileDescriptor> reply = Bus().call(call, QDBus::Block, kAuthorisingTimeoutMs);
+        const QDBusReply<QDBusUnixFileDescriptor> reply = CallAuthorising(call);
         if (!reply.isValid()) {
             result.problem = ProblemOf(reply.error());
             return result;
@@ -88,8 +109,7 @@ public:
             return problem;
         QDBusMessage call = Call(*object, QStringLiteral("org.freedesktop.UDisks2.Filesystem"), QStringLiteral("Unmount"));
         call << QVariantMap();
-        call.setInteractiveAuthorizationAllowed(true);
-        const QDBusMessage reply = Bus().call(call, QDBus::Block, kAuthorisingTimeoutMs);
+        const QDBusMessage reply = CallAuthorising(call);
         if (reply.type() != QDBusMessage::ErrorMessage ||
             reply.errorName() == QStringLiteral("org.freedesktop.UDisks2.Error.NotMounted"))
             return {};
@@ -115,8 +135,7 @@ public:
         for (const QString& method : {QStringLiteral("Eject"), QStringLiteral("PowerOff")}) {
             QDBusMessage call = Call(path, QStringLiteral("org.freedesktop.UDisks2.Drive"), method);
             call << QVariantMap();
-            call.setInteractiveAuthorizationAllowed(true);
-            if (Bus().call(call, QDBus::Block, kAuthorisingTimeoutMs).type() != QDBusMessage::ErrorMessage)
+            if (CallAuthorising(call).type() != QDBusMessage::ErrorMessage)
                 return true;
         }
         return false;
