@@ -9,6 +9,7 @@
 #include "cli/TerminalMessages.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Usage.h"
+#include "image/KviCodec.h"
 #include "settings/Settings.h"
 
 #include <cstdio>
@@ -52,6 +53,8 @@ int main(int argc, char** argv)
         return EXIT_COMPLETED;
     }
 
+    if (args.level)
+        SetKviLevel(*args.level);
     LoadSettings();
     interrupt::Install();
     SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1}));

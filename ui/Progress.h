@@ -5,6 +5,8 @@
 // that runs the operation.
 #pragma once
 
+#include "ui/ProgressMeter.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,8 +23,13 @@ public:
     // Sets the bar's width, 0 to PROGRESS_BAR_WIDTH.
     virtual void SetBarWidth(int width) = 0;
 
-    // Told once per block: drive bytes done of the total. For displays that
-    // show more than the bar.
+    // Told once per block: the meter's reading (bytes done of the total,
+    // rate, time left). Displays that show more than the bar draw it when
+    // its `redraw` is set; by default the bytes go on to SetBytes.
+    virtual void SetReading(const ProgressReading& reading) { SetBytes(reading.done, reading.total); }
+
+    // Told once per block, through the default SetReading: drive bytes done
+    // of the total.
     virtual void SetBytes(int64_t /*done*/, int64_t /*total*/) {}
 
     // Returns true when Cancel was pressed since the last call, and clears

@@ -20,6 +20,7 @@ public:
     QLabel* lblInfo;
     QLabel* lblStatusBarFrame;
     QWidget* shpStatusBar;
+    QLabel* lblProgress;  // the meter's line under the bar: bytes, rate, time left
     QPushButton* cbButton;
     QLabel* imgIcon;
     QLabel* lblBar;
@@ -38,6 +39,7 @@ public:
 
     void Open(const std::string& info) override;
     void SetBarWidth(int width) override;
+    void SetReading(const ProgressReading& reading) override;
     bool TakeCancelRequest() override;
     void DoEvents() override;
     void Close() override;

@@ -69,6 +69,8 @@ bool ThreadsBackTo(int count);
 
 // The zlib stream compress2 makes at level 9.
 Bytes Deflate(const Bytes& data);
+// The stream the .kvi codec makes of `data` on its own, at the level in use.
+Bytes Stored(const Bytes& data);
 // A block as stored: 4-byte little-endian length, then the bytes.
 Bytes Framed(int32_t length, const Bytes& payload);
 // The header a new image of drive n would carry (geometry and size of the
