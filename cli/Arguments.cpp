@@ -76,7 +76,7 @@ const std::vector<CommandSpec>& Commands()
          "  --description TEXT   stored as its description (256 characters); \\n or a line\n"
          "                       break starts a new line\n"
          "  --level N            compression level, 1 (fastest) to 12 (smallest image);\n"
-         "                       9 when not given\n",
+         "                       7 when not given\n",
          2, {}, {"--creator", "--description", "--level"}},
         {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"

@@ -115,11 +115,10 @@ bool BlockPipeline::CallerMayGo() const
     return run >= batch_ || (run > 0 && run == readCount_ - handedOut_);
 }
 
-// Wakes the caller when it sleeps and may now go on. Called with the lock held.
-void BlockPipeline::WakeCallerWhenDue()
+// Returns true when the caller sleeps and may now go on. Called with the lock held.
+bool BlockPipeline::CallerDue() const
 {
-    if (callerWaiting_ && CallerMayGo())
-        ready_.notify_one();
+    return callerWaiting_ && CallerMayGo();
 }
 
 // Returns when the stream ended or the pipeline stops.
@@ -145,21 +144,31 @@ void BlockPipeline::ReaderLoop()
         const bool more = produce_(slot);
         hold.lock();
         ++readCount_;
+        bool wakeCoder = false;
+        bool wakeCaller = false;
         if (slot.needsCoding) {
             states_[at] = State::Filled;
             toCode_.push_back(seq);
-            if (codersWaiting_ > 0)
-                filled_.notify_one();
+            wakeCoder = codersWaiting_ > 0;
         } else {
             states_[at] = State::Ready;
-            WakeCallerWhenDue();
+            wakeCaller = CallerDue();
         }
         if (!more)
             break;
+        // Woken after the lock is let go, so the woken thread does not
+        // block on it at once.
+        hold.unlock();
+        if (wakeCoder)
+            filled_.notify_one();
+        if (wakeCaller)
+            ready_.notify_one();
+        hold.lock();
     }
     readerEnded_ = true;
+    hold.unlock();
     filled_.notify_all();
-    WakeCallerWhenDue();
+    ready_.notify_all();
 }
 
 // Returns when nothing is left to code, or the pipeline stops.
@@ -180,7 +189,11 @@ void BlockPipeline::CoderLoop()
         code_(slots_[at]);
         hold.lock();
         states_[at] = State::Ready;
-        WakeCallerWhenDue();
+        if (CallerDue()) {
+            hold.unlock();
+            ready_.notify_one();
+            hold.lock();
+        }
     }
 }
 
@@ -192,8 +205,11 @@ const BlockSlot* BlockPipeline::Next()
     if (handedOut_ > 0) {
         states_[(handedOut_ - 1) % slots_.size()] = State::Free;
         ++freeSlots_;
-        if (readerWaiting_ && freeSlots_ >= refill_)
+        if (readerWaiting_ && freeSlots_ >= refill_) {
+            hold.unlock();
             freed_.notify_one();
+            hold.lock();
+        }
     }
     const size_t at = handedOut_ % slots_.size();
     const bool ready = handedOut_ < readCount_ && states_[at] == State::Ready;

@@ -90,7 +90,7 @@ private:
     const BlockSlot* NextInline();
     size_t ReadyInARow() const;
     bool CallerMayGo() const;
-    void WakeCallerWhenDue();
+    bool CallerDue() const;
 
     Produce produce_;
     Code code_;

@@ -12,7 +12,7 @@ constexpr int KVI_SMALLEST_LEVEL = 12;
 // The level new images are written at unless another is chosen: the fastest
 // whose images are no larger than `gzip -9` makes of the same drives, on the
 // benchmark's cards (bench/results.md).
-constexpr int KVI_DEFAULT_LEVEL = 9;
+constexpr int KVI_DEFAULT_LEVEL = 7;
 
 // Chooses the level of the images created from now on (1 fastest .. 12
 // smallest). Returns false, changing nothing, for a level outside 1..12.
