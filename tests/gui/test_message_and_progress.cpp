@@ -1,11 +1,32 @@
 // Message boxes and the progress dialog.
+#include "image/CreateImage.h"
 #include "ui/MessageBox.h"
+#include "ui/ProgressLine.h"
 #include "ui/ShowMessage.h"
 #include "ui/frmStatus.h"
 
+#include "SimulatedDrives.h"
+
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
+
+namespace {
+// The window's dialog, noting the meter's line each time the run lets
+// events through.
+class LineRecorder : public StatusProgress {
+public:
+    using StatusProgress::StatusProgress;
+    void DoEvents() override
+    {
+        if (Dialog())
+            lines.push_back(Dialog()->lblProgress->text());
+        StatusProgress::DoEvents();
+    }
+    QStringList lines;
+};
+}  // namespace
 
 class MessageAndProgressTest : public QObject {
     Q_OBJECT
@@ -101,6 +122,55 @@ private slots:
             progress.Close();
             QVERIFY(!progress.Dialog());
         }
+    }
+
+    void meterLineTexts_data()
+    {
+        QTest::addColumn<qint64>("done");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<qint64>("left");
+        QTest::addColumn<QString>("text");
+        const qint64 MiB = 1 << 20;
+        QTest::newRow("running") << 312 * MiB << qint64(1095216660) << 48.6 * MiB << qint64(15)
+                                 << QString("312 MB of 1.02 GB \u00b7 48.6 MB/s \u00b7 0:15 left");
+        QTest::newRow("rate not yet known") << 512 * 1024LL << 3 * MiB << -1.0 << qint64(-1)
+                                            << QString("512 kB of 3.00 MB");
+        QTest::newRow("nothing moving") << 10 * MiB << 20 * MiB << 0.0 << qint64(-1)
+                                        << QString("10.0 MB of 20.0 MB \u00b7 0.00 kB/s");
+        QTest::newRow("hours left") << 2 * MiB << (qint64(64) << 30) << 5.5 * MiB << qint64(11913)
+                                    << QString("2.00 MB of 64.0 GB \u00b7 5.50 MB/s \u00b7 3:18:33 left");
+    }
+    void meterLineTexts()
+    {
+        QFETCH(qint64, done);
+        QFETCH(qint64, total);
+        QFETCH(double, rate);
+        QFETCH(qint64, left);
+        QFETCH(QString, text);
+        ProgressReading reading;
+        reading.done = done;
+        reading.total = total;
+        reading.rate = rate;
+        reading.secondsLeft = left;
+        QCOMPARE(QString::fromStdString(ProgressLineText(reading)), text);
+    }
+
+    void theDialogShowsTheMeterLineDuringARun()
+    {
+        SimulatedDrives drives;
+        drives.AddWithBytes(0, PatternBytes(3 << 20));
+        QWidget owner;
+        LineRecorder progress(&owner);
+        ProgressSink* previous = SetProgressSink(&progress);
+        ImageHeader header;
+        const int32_t result = CreateImage("PHYSICALDRIVE0", drives.FilePath("line.kvi"), header);
+        SetProgressSink(previous);
+        QCOMPARE(result, 1);
+        QCOMPARE(progress.lines.size(), 6);
+        QCOMPARE(progress.lines.front(), QString("512 kB of 3.00 MB"));
+        const QRegularExpression last("^3.00 MB of 3.00 MB \u00b7 [0-9.]+ (kB|MB|GB)/s \u00b7 0:00 left$");
+        QVERIFY2(last.match(progress.lines.back()).hasMatch(), qPrintable(progress.lines.back()));
     }
 
     void aFreshlyLoadedDialogHidesCancel()
