@@ -17,18 +17,13 @@ namespace {
 
 const std::string kCaption = engine::Caption(" - [Create image]");
 
-// How a run ends, as the numbers CreateImage returns.
+// How a run ends, as the numbers CreateImage returns: the whole drive, an
+// early end or the overwrite declined; failures before the first block;
+// failures at a block.
 enum class Created : int32_t {
-    Complete = 1,
-    EndedEarly = 0,
-    OverwriteDeclined = -1,
-    NoDriveInformation = -2,
-    OpenFailed = -3,
-    HeaderWriteFailed = -4,
-    ReadFailed = -5,
-    LengthWriteFailed = -6,
-    DataWriteFailed = -7,
-    CompressFailed = -8,
+    Complete = 1, EndedEarly = 0, OverwriteDeclined = -1,
+    NoDriveInformation = -2, OpenFailed = -3, HeaderWriteFailed = -4,
+    ReadFailed = -5, LengthWriteFailed = -6, DataWriteFailed = -7, CompressFailed = -8,
 };
 
 // Returns the reason line shown for a failure.

@@ -14,18 +14,15 @@ namespace {
 
 const std::string kCaption = engine::Caption(" - [Restore image]");
 
-// How a run ends, as the numbers RestoreImage returns.
+// How a run ends, as the numbers RestoreImage returns: the whole image, an
+// early end (the mismatch question declined among them) or the warning
+// declined; failures before the first block; failures at a block, reading
+// the image, then writing the drive or expanding.
 enum class Restored : int32_t {
-    Complete = 1,
-    EndedEarly = 0,
-    WarningDeclined = -1,
-    NoDriveInformation = -2,
-    OpenFailed = -3,
-    HeaderUnreadable = -4,
-    LengthUnreadable = -5,
-    BlockUnreadable = -6,
-    WriteFailed = -7,
-    ExpandFailed = -8,
+    Complete = 1, EndedEarly = 0, WarningDeclined = -1,
+    NoDriveInformation = -2, OpenFailed = -3, HeaderUnreadable = -4,
+    LengthUnreadable = -5, BlockUnreadable = -6,
+    WriteFailed = -7, ExpandFailed = -8,
 };
 
 // Returns the reason line shown for a failure.

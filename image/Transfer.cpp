@@ -21,21 +21,14 @@ void CodeBlock(BlockSlot& slot, const BlockCodec* expander, const BlockCodec* co
     int64_t length = slot.inLength;
     if (expander) {
         length = expander->Expand(slot.in, static_cast<size_t>(length), slot.out, kRoom);
-        if (length < 0) {
-            slot.fault = BlockFault::CodingFailed;
-            return;
-        }
         slot.plain = length;
-        if (compressor)
+        if (compressor && length >= 0)
             std::swap(slot.in, slot.out);
     }
-    if (compressor) {
+    if (compressor && length >= 0)
         length = compressor->Compress(slot.in, static_cast<size_t>(length), slot.out, kRoom);
-        if (length < 0) {
-            slot.fault = BlockFault::CodingFailed;
-            return;
-        }
-    }
+    if (length < 0)
+        slot.fault = BlockFault::CodingFailed;
     slot.coded = length;
 }
 

@@ -124,36 +124,29 @@ private slots:
         }
     }
 
-    void meterLineTexts_data()
-    {
-        QTest::addColumn<qint64>("done");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<double>("rate");
-        QTest::addColumn<qint64>("left");
-        QTest::addColumn<QString>("text");
-        const qint64 MiB = 1 << 20;
-        QTest::newRow("running") << 312 * MiB << qint64(1095216660) << 48.6 * MiB << qint64(15)
-                                 << QString("312 MB of 1.02 GB \u00b7 48.6 MB/s \u00b7 0:15 left");
-        QTest::newRow("rate not yet known") << 512 * 1024LL << 3 * MiB << -1.0 << qint64(-1)
-                                            << QString("512 kB of 3.00 MB");
-        QTest::newRow("nothing moving") << 10 * MiB << 20 * MiB << 0.0 << qint64(-1)
-                                        << QString("10.0 MB of 20.0 MB \u00b7 0.00 kB/s");
-        QTest::newRow("hours left") << 2 * MiB << (qint64(64) << 30) << 5.5 * MiB << qint64(11913)
-                                    << QString("2.00 MB of 64.0 GB \u00b7 5.50 MB/s \u00b7 3:18:33 left");
-    }
     void meterLineTexts()
     {
-        QFETCH(qint64, done);
-        QFETCH(qint64, total);
-        QFETCH(double, rate);
-        QFETCH(qint64, left);
-        QFETCH(QString, text);
-        ProgressReading reading;
-        reading.done = done;
-        reading.total = total;
-        reading.rate = rate;
-        reading.secondsLeft = left;
-        QCOMPARE(QString::fromStdString(ProgressLineText(reading)), text);
+        struct Case {
+            int64_t done, total;
+            double rate;
+            int64_t left;
+            const char* text;
+        };
+        const int64_t MiB = 1 << 20;
+        const Case cases[] = {
+            {312 * MiB, 1095216660, 48.6 * MiB, 15, "312 MB of 1.02 GB \u00b7 48.6 MB/s \u00b7 0:15 left"},
+            {512 * 1024, 3 * MiB, -1.0, -1, "512 kB of 3.00 MB"},  // the rate not yet known
+            {10 * MiB, 20 * MiB, 0.0, -1, "10.0 MB of 20.0 MB \u00b7 0.00 kB/s"},  // nothing moving
+            {2 * MiB, int64_t{64} << 30, 5.5 * MiB, 11913, "2.00 MB of 64.0 GB \u00b7 5.50 MB/s \u00b7 3:18:33 left"},
+        };
+        for (const Case& c : cases) {
+            ProgressReading reading;
+            reading.done = c.done;
+            reading.total = c.total;
+            reading.rate = c.rate;
+            reading.secondsLeft = c.left;
+            QCOMPARE(QString::fromStdString(ProgressLineText(reading)), QString(c.text));
+        }
     }
 
     void theDialogShowsTheMeterLineDuringARun()
