@@ -21,8 +21,8 @@ void ShowFailure(const std::string& reason, const std::string& closing);
 // Returns true when the user confirmed the abort.
 bool AbortConfirmed(const std::string& question, const std::string& caption);
 
-// The bar of the progress dialog: moves it only when the value kept to four
-// decimals changes.
+// The bar of the progress dialog, in the steps of the display's BarWidth():
+// moves it only when the value kept to four decimals changes.
 class ProgressBar {
 public:
     // Returns nothing; the bar is left as it is when total is 0.

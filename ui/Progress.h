@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <string>
 
-constexpr int PROGRESS_BAR_WIDTH = 247;
-
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
@@ -20,7 +18,12 @@ public:
     // available, then lets pending events through once.
     virtual void Open(const std::string& info) = 0;
 
-    // Sets the bar's width, 0 to PROGRESS_BAR_WIDTH.
+    // The full width of the display's bar, in the steps it moves by (the
+    // dialog's pixels); 0 for a display without a bar, which then is never
+    // told a width.
+    virtual int BarWidth() const { return 0; }
+
+    // Sets the bar's width, 0 to BarWidth().
     virtual void SetBarWidth(int width) = 0;
 
     // Told once per block: the meter's reading (bytes done of the total,

@@ -12,6 +12,9 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// The bar the recorder stands in for: the window's dialog's, 247 pixels.
+constexpr int PROGRESS_BAR_WIDTH = 247;
+
 // Records what the engine does with the progress dialog, and every message
 // box in between (as "box:<buttons>"), in one event list. Cancel presses are
 // scheduled per poll: pressesBeforePoll[i] presses happen before poll i.
@@ -21,6 +24,7 @@ public:
     ~RecordingProgress() override;
 
     void Open(const std::string& info) override { events.push_back("open:" + info); }
+    int BarWidth() const override { return PROGRESS_BAR_WIDTH; }
     void SetBarWidth(int width) override
     {
         events.push_back("bar:" + std::to_string(width));
