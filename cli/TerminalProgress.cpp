@@ -14,8 +14,8 @@ std::string ProgressText(const ProgressReading& reading)
                             : 0;
     char head[16];
     std::snprintf(head, sizeof head, "%3d%%", percent);
-    std::string text = std::string(head) + "  " + FormatCapacity(ScaleCapacity(reading.done)) + " of " +
-                       FormatCapacity(ScaleCapacity(reading.total));
+    std::string text = (reading.phase.empty() ? "" : reading.phase + "  ") + head + "  " +
+                       FormatCapacity(ScaleCapacity(reading.done)) + " of " + FormatCapacity(ScaleCapacity(reading.total));
     if (reading.rate < 0)
         return text + "  --.- MB/s  --:-- left";
     char rateText[32];

@@ -1,7 +1,7 @@
 // The progress dialog on the terminal: one status line on standard error
-// with the percentage and the progress meter's figures (bytes done of the
-// total, the rate of the last few seconds, the time left), redrawn when the
-// meter says so, a few times a second. Ctrl-C is its Cancel button.
+// with the progress meter's phase and figures (bytes done of the total, the
+// rate of the last few seconds, the time left), redrawn when the meter says
+// so, a few times a second. Ctrl-C is its Cancel button.
 #pragma once
 
 #include "cli/Interrupt.h"
@@ -29,8 +29,8 @@ private:
     std::unique_ptr<interrupt::Catching> catching_;
 };
 
-// Returns the status line of a reading:
-// " 42%  27.00 MB of 64.00 MB  12.3 MB/s  0:03 left".
+// Returns the status line of a reading, its phase first when it has one:
+// "Creating   42%  27.00 MB of 64.00 MB  12.3 MB/s  0:03 left".
 std::string ProgressText(const ProgressReading& reading);
 
 // Returns the status line of a meter that saw `done` of `total` bytes go
