@@ -113,8 +113,8 @@ bool TakesText(const std::string& name)
 // "N"); "TEXT" when none does.
 std::string ValueWord(const std::string& name)
 {
-    for (const CommandSpec& spec : Commands()) {
-        const std::string synopsis = spec.synopsis;
+    for (const CommandSpec& command : Commands()) {
+        const std::string synopsis = command.synopsis;
         const auto at = synopsis.find(name + " ");
         if (at != std::string::npos) {
             const auto from = at + name.size() + 1;
