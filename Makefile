@@ -52,9 +52,10 @@ clean:
 	rm -rf $(BUILD)
 
 # Speed, size and peak memory of kvi beside gzip -9, pigz -9 and a raw copy,
+# a level sweep and the progress meter's share (perf),
 # on test cards made here (never part of `make test`). The cards are kept in
 # $(BUILD)/bench for the next run; the table goes to bench/results.md.
-BENCH_DEPS := python3 pigz time e2fsprogs
+BENCH_DEPS := python3 pigz time e2fsprogs linux-perf
 
 bench: configure
 	@scripts/install-deps.sh $(BENCH_DEPS)

@@ -3,6 +3,7 @@
 
 Usage: bench/bench.py --kvi build/cli/kvi [--out bench/results.md] [--work DIR]
                       [--size-mib 1024] [--fill 0.70] [--big-gib 4] [--no-loop]
+                      [--levels 1-9]
 
 Test data is made here, never downloaded: a "card" image of --size-mib MiB
 holding an ext4 filesystem (mkfs.ext4 -d) filled to about --fill with files
@@ -11,6 +12,15 @@ free space holds random bytes. Every tool works on the same bytes in the same
 run: first through a simulated drive (a file, KORVALITH_SIMULATED_DRIVES),
 then, when running as root with loop devices, through real loop devices.
 
+Before every timed run the page cache is written back (sync) and, as root,
+dropped, so no run profits from what the one before left in memory or
+pays for what it left to flush; the tools take turns round by round.
+
+A level sweep creates the image at each of --levels and sets its size
+against gzip -9: the default level is the fastest whose images are no
+larger than gzip -9 on every card. With perf installed, one profiled
+restore tells the share of the progress meter.
+
 The table goes to standard output and to --out (markdown).
 """
 
@@ -18,6 +28,7 @@ import argparse
 import datetime
 import os
 import platform
+import re
 import shutil
 import subprocess
 import sys
@@ -43,17 +54,28 @@ def run(argv, **kwargs):
 
 
 class Measure:
-    """One timed run: wall seconds, peak resident memory, output size."""
+    """One timed run: wall seconds, processor seconds (user and system, all
+    threads), peak resident memory, output size."""
 
-    def __init__(self, seconds, peak_kib, size=None):
+    def __init__(self, seconds, peak_kib, size=None, cpu=0.0):
         self.seconds = seconds
         self.peak_kib = peak_kib
         self.size = size
+        self.cpu = cpu
+
+
+def settle():
+    """Writes the page cache back and, as root, drops it."""
+    os.sync()
+    if os.geteuid() == 0:
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("3\n")
 
 
 def timed(argv, stdin=None, stdout=None, env=None, output=None):
-    """Runs argv under /usr/bin/time -v. Returns a Measure; `output` names the
-    file whose size is the result's size."""
+    """Runs argv under /usr/bin/time -v after settle(). Returns a Measure;
+    `output` names the file whose size is the result's size."""
+    settle()
     with tempfile.NamedTemporaryFile(mode="r", suffix=".time") as report:
         fin = open(stdin, "rb") if stdin else subprocess.DEVNULL
         fout = open(stdout, "wb") if stdout else subprocess.DEVNULL
@@ -70,11 +92,14 @@ def timed(argv, stdin=None, stdout=None, env=None, output=None):
         if done.returncode != 0:
             fail("%s failed (%d): %s" % (" ".join(argv), done.returncode, done.stderr.decode(errors="replace").strip()))
         peak = 0
+        cpu = 0.0
         for line in report.read().splitlines():
             if "Maximum resident set size" in line:
                 peak = int(line.split(":")[-1])
+            elif "User time (seconds)" in line or "System time (seconds)" in line:
+                cpu += float(line.split(":")[-1])
     size = os.path.getsize(output) if output else None
-    return Measure(seconds, peak, size)
+    return Measure(seconds, peak, size, cpu)
 
 
 def rounds(repeat, runs):
@@ -102,25 +127,10 @@ def sparse_file(path, size):
         f.truncate(size)
 
 
-def warm(path):
-    """Reads a file or device once, so every tool starts from the page cache."""
-    with open(path, "rb", buffering=0) as f:
-        while f.read(8 * MiB):
-            pass
-
-
-def zero_block_share(path):
-    """Returns the share of the image blocks (512 KiB) of `path` that are all zero."""
-    zero = total = 0
-    empty = bytes(524288)
-    with open(path, "rb", buffering=0) as f:
-        while True:
-            block = f.read(524288)
-            if not block:
-                break
-            total += 1
-            zero += block == empty[:len(block)]
-    return zero / total if total else 0.0
+def kvi_default_level(kvi):
+    """Returns the level kvi writes images at when none is given, from its help."""
+    match = re.search(r"(\d+) when not given", run([kvi, "create", "--help"]))
+    return int(match.group(1)) if match else "?"
 
 
 def same_bytes(a, b, length):
@@ -286,7 +296,6 @@ def bench_card(args, work, drives, cores, tag):
     gz = os.path.join(work, tag + ".gz")
     pgz = os.path.join(work, tag + ".pigz.gz")
     raw_target = os.path.join(work, "raw-target.img")
-    warm(drives.source_path)
 
     def kvi_create():
         if os.path.exists(image):
@@ -332,7 +341,6 @@ def bench_card(args, work, drives, cores, tag):
 def bench_zero(args, work, size):
     """kvi on a drive that was never written: create, restore, peak memory."""
     drives = SimulatedDrives(work, None, size, folder="zero-drives")
-    warm(drives.source_path)
     image = os.path.join(work, "zero.kvi")
 
     def create():
@@ -348,6 +356,56 @@ def bench_zero(args, work, size):
     drives.close()
     os.unlink(image)
     return rows
+
+
+def bench_levels(args, work, cards, levels):
+    """kvi create at each level on each card (simulated drives, one run each).
+    Returns {card name: {level: Measure}} and {card name: gzip -9 size}."""
+    sizes, gzip_sizes = {}, {}
+    image = os.path.join(work, "level.kvi")
+    for name, (path, _) in cards.items():
+        drives = SimulatedDrives(work, path, os.path.getsize(path), folder="level-drives")
+        try:
+            gz = os.path.join(work, "level.gz")
+            gzip_sizes[name] = timed(["gzip", "-9", "-c"], stdin=path, stdout=gz, output=gz).size
+            os.unlink(gz)
+            sizes[name] = {}
+            for level in levels:
+                if os.path.exists(image):
+                    os.unlink(image)
+                sizes[name][level] = timed([args.kvi, "--yes", "--quiet", "create", "1", image, "--level", str(level)],
+                                           env=drives.env, output=image)
+        finally:
+            drives.close()
+    if os.path.exists(image):
+        os.unlink(image)
+    return sizes, gzip_sizes
+
+
+def meter_share(args, work, card, size):
+    """Profiles one kvi restore of `card` with perf. Returns the share of the
+    samples in the progress meter and the bar, or None without perf."""
+    if not shutil.which("perf"):
+        return None
+    drives = SimulatedDrives(work, card, size, folder="meter-drives")
+    image = os.path.join(work, "meter.kvi")
+    data = os.path.join(work, "meter.perf")
+    try:
+        run([args.kvi, "--yes", "--quiet", "create", "1", image], env=drives.env)
+        drives.fresh_target()
+        settle()
+        run(["perf", "record", "-q", "-o", data, args.kvi, "--yes", "--quiet", "restore", image, "2"], env=drives.env)
+        report = run(["perf", "report", "-i", data, "--no-children", "-g", "none", "--sort", "sym", "--stdio"])
+    finally:
+        drives.close()
+        for path in (image, data):
+            if os.path.exists(path):
+                os.unlink(path)
+    share = 0.0
+    for line in report.splitlines():
+        if any(k in line for k in ("ProgressMeter", "ProgressReading", "ProgressBar", "SetReading", "DurationText")):
+            share += float(line.split("%")[0].strip() or 0)
+    return share
 
 
 # ---- the report ----------------------------------------------------------------
@@ -366,12 +424,13 @@ def card_table(title, size, rows, cores):
     raw = rows["dd bs=512K conv=fsync"]
     pigz_d = rows["pigz -d -p %d (| dd conv=fsync)" % cores]
     lines = ["### " + title, "",
-             "| Run | Seconds | MB/s | Output MiB | Size / gzip -9 | Peak memory MiB |",
-             "|---|---:|---:|---:|---:|---:|"]
+             "| Run | Seconds | CPU seconds | MB/s | Output MiB | Size / gzip -9 | Peak memory MiB |",
+             "|---|---:|---:|---:|---:|---:|---:|"]
     for name, m in rows.items():
         out = "%.1f" % (m.size / MiB) if m.size is not None else ""
         ratio = "%.4f" % (m.size / gz.size) if m.size is not None else ""
-        lines.append("| %s | %.2f | %.0f | %s | %s | %s |" % (name, m.seconds, mbps(size, m), out, ratio, fmt_mib(m.peak_kib)))
+        lines.append("| %s | %.2f | %.2f | %.0f | %s | %s | %s |" % (name, m.seconds, m.cpu, mbps(size, m), out, ratio,
+                                                                     fmt_mib(m.peak_kib)))
     create, restore = rows["kvi create"], rows["kvi restore"]
     ratios = {
         "create speed kvi / pigz -9 -p %d" % cores: pigz.seconds / create.seconds,
@@ -396,7 +455,10 @@ def main():
     parser.add_argument("--big-gib", type=int, default=4, help="size of the never-written drive of the memory check")
     parser.add_argument("--repeat", type=int, default=2, help="runs of each measurement; the fastest counts")
     parser.add_argument("--no-loop", action="store_true", help="skip the loop device rows")
+    parser.add_argument("--levels", default="1-9", help="levels of the sweep, FIRST-LAST")
     args = parser.parse_args()
+    first, _, last = args.levels.partition("-")
+    levels = list(range(int(first), int(last or first) + 1))
 
     args.kvi = os.path.abspath(args.kvi)
     if not os.access(args.kvi, os.X_OK):
@@ -417,8 +479,10 @@ def main():
                   started.strftime("%Y-%m-%d %H:%M"), platform.node() or "this machine", cores,
                   platform.machine(), platform.release()),
               "Made by `make bench` (bench/bench.py). MB/s are 10^6 bytes of drive per second of wall time;",
-              "the inputs are read from the page cache by every tool (each is read once before);",
+              "before every timed run the page cache is written back (sync)%s, so inputs come from storage;" % (
+                  " and dropped" if os.geteuid() == 0 else " (not dropped: not root)"),
               "restores and raw copies end with the data flushed to storage (kvi: fdatasync; dd: conv=fsync).",
+              "kvi writes images at its default level (%s) unless a row names another." % kvi_default_level(args.kvi),
               "Each figure is the fastest of %d run(s); peak memory is the highest resident set seen (`/usr/bin/time -v`)." % args.repeat,
               ""]
     summary = []
@@ -455,6 +519,25 @@ def main():
                                                                        out, fmt_mib(m.peak_kib)))
     report.append("")
 
+    print("bench: level sweep", flush=True)
+    sweep, gzip_sizes = bench_levels(args, work, cards, levels)
+    report += ["### Level sweep: `kvi create --level N`, simulated drive, one run each", "",
+               "| Level | " + " | ".join("%s MB/s | %s size / gzip -9" % (n, n) for n in sweep) + " |",
+               "|---:|" + "---:|---:|" * len(sweep)]
+    for level in levels:
+        cells = []
+        for name in sweep:
+            m = sweep[name][level]
+            cells += ["%.0f" % mbps(size, m), "%.4f" % (m.size / gzip_sizes[name])]
+        report.append("| %d | %s |" % (level, " | ".join(cells)))
+    fitting = [lv for lv in levels if all(sweep[n][lv].size <= gzip_sizes[n] for n in sweep)]
+    chosen = min(fitting, key=lambda lv: max(sweep[n][lv].seconds for n in sweep)) if fitting else None
+    report += ["", "Fastest level no larger than gzip -9 on every card: %s (kvi's default: %s)." % (
+        chosen if chosen is not None else "none of %s" % args.levels, kvi_default_level(args.kvi)), ""]
+
+    print("bench: the meter's share of a restore", flush=True)
+    meter = meter_share(args, work, cards["fresh card"][0], size)
+
     # Targets
     def verdict(ok):
         return "met" if ok else "**missed**"
@@ -466,38 +549,52 @@ def main():
     big = [m.peak_kib for m in zero_rows[max(zero_rows)].values()]
     report += ["## Targets", "", "| Target | Worst case measured | Verdict |", "|---|---|---|"]
     key_pigz = "create speed kvi / pigz -9 -p %d" % cores
-    worst = worst_create = min(summary, key=lambda s: s[1][key_pigz])
-    report.append("| create ≥ 1.2 × pigz -9 -p %d | %.2f × (%s) | %s |" % (cores, worst[1][key_pigz], worst[0],
-                                                                          verdict(worst[1][key_pigz] >= 1.2)))
+    create_missed = []
+    for card, floor in (("fresh card", 4.0), ("used card", 3.0)):
+        rows_of = [s for s in summary if s[0].startswith(card)]
+        if not rows_of:
+            continue
+        worst = min(rows_of, key=lambda s: s[1][key_pigz])
+        ok = worst[1][key_pigz] >= floor
+        if not ok:
+            create_missed.append(worst)
+        report.append("| create ≥ %.0f × pigz -9 -p %d, %s | %.2f × (%s) | %s |" % (
+            floor, cores, card, worst[1][key_pigz], worst[0], verdict(ok)))
     worst = max(summary, key=lambda s: s[1]["image size kvi / gzip -9"])
-    report.append("| image size ≤ 1.01 × gzip -9 | %.4f × (%s) | %s |" % (worst[1]["image size kvi / gzip -9"], worst[0],
-                                                                         verdict(worst[1]["image size kvi / gzip -9"] <= 1.01)))
+    report.append("| image size ≤ 1.00 × gzip -9 | %.4f × (%s) | %s |" % (worst[1]["image size kvi / gzip -9"], worst[0],
+                                                                         verdict(worst[1]["image size kvi / gzip -9"] <= 1.0)))
     zero_speed = mbps(size, zero_create) / 1000
     report.append("| all-zero stretches ≥ 1 GB/s | %.2f GB/s (never-written %d MiB drive) | %s |" % (
         zero_speed, size // MiB, verdict(zero_speed >= 1.0)))
     key_raw = "restore speed kvi / raw copy (dd)"
     worst = worst_restore = min(summary, key=lambda s: s[1][key_raw])
-    report.append("| restore ≥ 0.8 × raw copy | %.2f × (%s) | %s |" % (worst[1]["restore speed kvi / raw copy (dd)"], worst[0],
-                                                                     verdict(worst[1]["restore speed kvi / raw copy (dd)"] >= 0.8)))
+    report.append("| restore ≥ 0.8 × dd bs=512K conv=fsync | %.2f × (%s) | %s |" % (worst[1][key_raw], worst[0],
+                                                                                 verdict(worst[1][key_raw] >= 0.8)))
     peak = max(peaks) / 1024
     report.append("| peak memory < 64 MiB | %.1f MiB | %s |" % (peak, verdict(peak < 64)))
     growth = max(big) - max(small)
     report.append("| memory not growing with drive size | %.1f MiB at %d MiB, %.1f MiB at %d MiB | %s |" % (
         max(small) / 1024, size // MiB, max(big) / 1024, max(zero_rows) // MiB, verdict(growth < 4096)))
+    if meter is None:
+        report.append("| progress meter < 1 %% of a run | not measured (no perf) | |")
+    else:
+        report.append("| progress meter < 1 %% of a run | %.2f %% of the samples of a restore (perf) | %s |" % (
+            meter, verdict(meter < 1.0)))
     report.append("")
 
     notes = []
-    if worst_create[1][key_pigz] < 1.2:
-        notes.append("- Create: kvi stores exactly what zlib's `compress2` makes at level 9, block by block, so "
-                     "each byte costs it the same work as it costs `pigz -9`; the pipeline gains only on blocks "
-                     "that are all zero (%.0f %% of the fresh card's blocks, none of the used card's) and by "
-                     "reading while it compresses." % (100 * zero_block_share(cards["fresh card"][0])))
+    if create_missed:
+        notes.append("- Create: %s." % "; ".join("%.2f × pigz on the %s" % (s[1][key_pigz], s[0]) for s in create_missed))
     if worst_restore[1][key_raw] < 0.8:
-        notes.append("- Restore: kvi is bound by expanding the blocks, %.0f–%.0f MB/s on %d cores here; the raw "
-                     "copy it is measured against went at %.0f MB/s in the worst case (%s), that is at the speed "
-                     "of memory and page cache. A real card writes at 10–90 MB/s, below both." % (
-                         min(mbps(size, s[3]) for s in summary), max(mbps(size, s[3]) for s in summary), cores,
-                         mbps(size, worst_restore[4]), worst_restore[0]))
+        restore, raw = worst_restore[3], worst_restore[4]
+        notes.append("- Restore: in the worst case (%s) kvi took %.2f s, %.2f s of processor time on %d cores "
+                     "(expanding every stored block, then writing it), where the raw copy took %.2f s with %.2f s "
+                     "of processor time: it only moves bytes, at %.0f MB/s here. With both cores busy expanding, "
+                     "kvi cannot come within 0.8 × of a copy that needs a fraction of the work; both end with the "
+                     "same flush of the whole drive. A real card writes at 10–90 MB/s, below either (kvi restored "
+                     "at %.0f–%.0f MB/s)." % (
+                         worst_restore[0], restore.seconds, restore.cpu, cores, raw.seconds, raw.cpu, mbps(size, raw),
+                         min(mbps(size, s[3]) for s in summary), max(mbps(size, s[3]) for s in summary)))
     if notes:
         report += ["Why the missed targets are missed:", ""] + notes + [""]
 

@@ -1,5 +1,7 @@
 #include "cli/Arguments.h"
 
+#include "image/KviCodec.h"
+
 #include <algorithm>
 
 namespace cli {
@@ -30,14 +32,28 @@ bool TakeGlobal(const std::string& option, Arguments& args)
     return true;
 }
 
-void SetCommandOption(const std::string& option, const std::string& value, Arguments& args)
+// Returns true with the option taken into args; false with `error` when its
+// value is not one the option takes.
+bool SetCommandOption(const std::string& option, const std::string& value, Arguments& args, std::string& error)
 {
-    if (option == "--check")
+    if (option == "--check") {
         args.check = true;
-    else if (option == "--creator")
+    } else if (option == "--creator") {
         args.creator = value;
-    else if (option == "--description")
+    } else if (option == "--description") {
         args.description = value;
+    } else if (option == "--level") {
+        const bool digits = !value.empty() && value.size() <= 2 &&
+                            std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const int level = digits ? std::stoi(value) : 0;
+        if (level < KVI_FASTEST_LEVEL || level > KVI_SMALLEST_LEVEL) {
+            error = "--level takes a number from " + std::to_string(KVI_FASTEST_LEVEL) + " to " +
+                    std::to_string(KVI_SMALLEST_LEVEL);
+            return false;
+        }
+        args.level = level;
+    }
+    return true;
 }
 }  // namespace
 
@@ -56,13 +72,16 @@ const std::vector<CommandSpec>& Commands()
          "            size, and the first damaged block with its file offset.\n"
          "Exit status 0 only for a valid header (and with --check a complete, intact image).\n",
          1, {"--check"}, {}},
-        {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT]", "image a drive into an image file",
+        {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]",
+         "image a drive into an image file",
          "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
          "overwritten.\n"
          "  --creator TEXT       stored as the image's creator (32 characters)\n"
          "  --description TEXT   stored as its description (256 characters); \\n or a line\n"
-         "                       break starts a new line\n",
-         2, {}, {"--creator", "--description"}},
+         "                       break starts a new line\n"
+         "  --level N            compression level, 1 (fastest) to 12 (smallest image);\n"
+         "                       7 when not given\n",
+         2, {}, {"--creator", "--description", "--level"}},
         {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
          "question when the image was taken from a drive of another geometry or size.\n",
@@ -94,6 +113,21 @@ bool TakesText(const std::string& name)
     return false;
 }
 
+// Returns the word the synopses give the value of option `name` ("TEXT",
+// "N"); "TEXT" when none does.
+std::string ValueWord(const std::string& name)
+{
+    for (const CommandSpec& command : Commands()) {
+        const std::string synopsis = command.synopsis;
+        const auto at = synopsis.find(name + " ");
+        if (at != std::string::npos) {
+            const auto from = at + name.size() + 1;
+            return synopsis.substr(from, synopsis.find_first_of(" ]", from) - from);
+        }
+    }
+    return "TEXT";
+}
+
 struct Option {
     std::string name;
     std::string value;
@@ -120,7 +154,7 @@ bool SplitLine(const std::vector<std::string>& argv, Arguments& args, std::vecto
             else if (TakesText(word) && i + 1 < argv.size())
                 option = {word, argv[++i], true};
             if (TakesText(option.name) && !option.hasValue) {
-                error = option.name + " needs a TEXT";
+                error = option.name + " needs a " + ValueWord(option.name);
                 return false;
             }
             options.push_back(option);
@@ -144,7 +178,8 @@ bool TakeCommandOptions(const CommandSpec& spec, const std::vector<Option>& opti
             error = option.name + " takes no TEXT";
             return false;
         }
-        SetCommandOption(option.name, option.value, args);
+        if (!SetCommandOption(option.name, option.value, args, error))
+            return false;
     }
     return true;
 }

@@ -10,7 +10,7 @@ namespace cli {
 
 struct CommandSpec {
     const char* name;
-    const char* synopsis;     // "create DRIVE IMAGE [--creator TEXT] [--description TEXT]"
+    const char* synopsis;     // "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]"
     const char* summary;      // one line for the overview
     const char* help;         // the rest of `kvi COMMAND --help`
     size_t operands;          // exactly this many
@@ -36,6 +36,7 @@ struct Arguments {
     bool check = false;
     std::optional<std::string> creator;
     std::optional<std::string> description;
+    std::optional<int> level;           // create's compression level
 };
 
 // Returns true with `args` filled from argv[1..]; false with `error` saying

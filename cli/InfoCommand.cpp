@@ -6,16 +6,13 @@
 #include "drive/PhysicalDrive.h"
 #include "image/EngineBuffers.h"
 #include "image/FixedText.h"
-#include "image/ImageBlocks.h"
 #include "image/ImageFile.h"
 #include "image/ImageSummary.h"
-#include "image/PosixFile.h"
+#include "image/KviReader.h"
 #include "ui/Progress.h"
 
 #include <cstdio>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace cli {
 
@@ -43,10 +40,13 @@ int64_t FileSize(const std::string& path)
 
 const char* DamageText(const BlockCheck& check)
 {
-    if (check.cutShort)
-        return "cut short by the end of the file";
     switch (check.damage) {
-    case -6:
+    case BlockFault::LengthCutShort:
+    case BlockFault::BlockCutShort:
+        return "cut short by the end of the file";
+    case BlockFault::LengthUnreadable:
+    case BlockFault::LengthOutOfRange:
+    case BlockFault::BlockUnreadable:
         return "length out of range or unreadable";
     default:
         return "damaged: it does not expand";
@@ -71,18 +71,18 @@ void PrintHeader(const ImageHeader& header, bool valid)
 // Prints the check's lines. Returns true for a complete, intact image.
 bool PrintCheck(const BlockCheck& check, int64_t driveSize)
 {
-    Field("Blocks", std::to_string(check.blocks) + (check.damage == 1 ? "" : " intact"));
+    Field("Blocks", std::to_string(check.blocks) + (check.damage == BlockFault::None ? "" : " intact"));
     Field("Expanded total", std::to_string(check.expandedTotal) + " bytes of " + std::to_string(driveSize) +
                                 " (drive size)");
     if (check.stopped) {
         Field("Check", "stopped by Ctrl-C");
         return false;
     }
-    if (check.damage != 1 && check.damagedIndex < 0) {
+    if (check.unreadable) {
         Field("Check", "the image could not be read");
         return false;
     }
-    if (check.damage != 1) {
+    if (check.damage != BlockFault::None) {
         Field("Check", "block " + std::to_string(check.damagedIndex) + " at file offset " +
                            std::to_string(check.damagedOffset) + " is " + DamageText(check));
         return false;
@@ -100,34 +100,41 @@ bool PrintCheck(const BlockCheck& check, int64_t driveSize)
 BlockCheck CheckImageBlocks(const std::string& imagePath)
 {
     BlockCheck check;
-    PosixFile image = PosixFile::OpenForReading(imagePath);
-    ImageHeaderBytes skipped{};
-    if (!image.IsOpen() || image.ReadFull(skipped.data(), skipped.size()) != static_cast<int64_t>(skipped.size())) {
-        check.damage = -4;
+    KviReader image(imagePath);
+    ImageHeader header;
+    if (!image.IsOpen() || !image.ReadHeader(header)) {
+        check.unreadable = true;
         return check;
     }
     const int64_t fileSize = FileSize(imagePath);
     // The check runs beside no engine run, so it may use the engine's buffers.
-    const ImageBlockBuffers buffers{abReadBuffer_g.data(), abReadBuffer_g.size(), abWriteBuffer_g.data(),
-                                    static_cast<size_t>(IMAGE_BLOCK_ROOM)};
+    BlockSlot slot;
+    slot.in = abReadBuffer_g.data();
     ProgressSink& progress = CurrentProgress();
     progress.Open("Checking the image blocks...");
-    int64_t offset = static_cast<int64_t>(IMAGE_HEADER_SIZE);
+    ProgressMeter meter;
+    meter.Start("Checking", fileSize);
     while (true) {
-        const ImageBlock block = ReadImageBlock(image, buffers);
-        if (block.status < 0) {
-            check.damage = block.status;
+        const int64_t offset = image.Position();
+        slot.inLength = 0;
+        slot.fault = BlockFault::None;
+        image.Read(slot);
+        if (slot.fault == BlockFault::None && slot.inLength == 0)
+            break;
+        const int64_t expanded =
+            slot.fault == BlockFault::None
+                ? image.Codec()->Expand(slot.in, static_cast<size_t>(slot.inLength), abWriteBuffer_g.data(),
+                                        static_cast<size_t>(IMAGE_BLOCK_ROOM))
+                : -1;
+        if (expanded < 0) {
+            check.damage = slot.fault == BlockFault::None ? BlockFault::CodingFailed : slot.fault;
             check.damagedIndex = check.blocks;
             check.damagedOffset = offset;
-            check.cutShort = block.cutShort;
             break;
         }
-        if (block.status == 0)
-            break;
         ++check.blocks;
-        check.expandedTotal += block.expanded;
-        offset = static_cast<int64_t>(::lseek(image.Fd(), 0, SEEK_CUR));
-        progress.SetBytes(offset, fileSize);
+        check.expandedTotal += expanded;
+        progress.SetReading(meter.Update(image.Position()));
         if (progress.TakeCancelRequest()) {
             check.stopped = true;
             break;

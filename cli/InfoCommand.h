@@ -1,6 +1,8 @@
 // `kvi info IMAGE [--check]`.
 #pragma once
 
+#include "image/BlockFault.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,16 +17,15 @@ int RunInfo(const std::string& imagePath, bool check);
 struct BlockCheck {
     int64_t blocks = 0;          // blocks read intact
     int64_t expandedTotal = 0;   // the bytes they expand to
-    int32_t damage = 1;          // ReadImageBlock's code for the first bad block; 1 when none
+    bool unreadable = false;     // the file could not be read up to its first block
+    BlockFault damage = BlockFault::None;  // what is wrong with the first bad block
     int64_t damagedIndex = -1;   // its number, counted from 0
     int64_t damagedOffset = -1;  // the file offset of its length field
-    bool cutShort = false;       // the file ends inside it
     bool stopped = false;        // Ctrl-C ended the walk
 };
 
-// Walks the blocks behind the header, showing progress. Returns what it
-// found; `damage` -4 and no damaged block when the file could not be
-// read up to its first block.
+// Walks the blocks behind the header with the image reader the restore
+// uses, expanding each, showing progress. Returns what it found.
 BlockCheck CheckImageBlocks(const std::string& imagePath);
 
 }  // namespace cli

@@ -9,6 +9,7 @@
 #include "cli/TerminalMessages.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Usage.h"
+#include "image/KviCodec.h"
 #include "platform/udisks/UdisksDriveAccess.h"
 #include "settings/Settings.h"
 
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
     // D-Bus (udisks2, for users without root) wants an application object.
     QCoreApplication application(argc, argv);
     platform::InstallUdisksAccess();
+    if (args.level)
+        SetKviLevel(*args.level);
     LoadSettings();
     interrupt::Install();
     SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1, args.ignoreErrors, args.mountedOk}));

@@ -2,6 +2,7 @@
 
 #include "image/EngineBuffers.h"
 
+#include <algorithm>
 #include <csignal>
 #include <pthread.h>
 #include <system_error>
@@ -9,6 +10,17 @@
 namespace {
 constexpr size_t kInRoom = static_cast<size_t>(IMAGE_BLOCK_ROOM);
 static_assert(sizeof(abReadBuffer_g) >= kInRoom && sizeof(abWriteBuffer_g) >= BLOCK_SLOT_OUT_ROOM);
+
+// Returns the slot cleared for the next block, its buffers kept.
+void Clear(BlockSlot& slot)
+{
+    slot.inLength = 0;
+    slot.outcome = 0;
+    slot.needsCoding = false;
+    slot.coded = 0;
+    slot.fault = BlockFault::None;
+    slot.plain = 0;
+}
 }  // namespace
 
 BlockPipeline::BlockPipeline(Produce produce, Code code, int coders)
@@ -40,6 +52,11 @@ bool BlockPipeline::StartThreads(int coders)
         slots_[i].in = storage_.get() + i * slotBytes;
         slots_[i].out = slots_[i].in + kInRoom;
     }
+    freeSlots_ = count;
+    // Two at a time: the ring then still holds work for every coder while
+    // the reader or the caller sleeps.
+    refill_ = 2;
+    batch_ = std::min<size_t>(2, static_cast<size_t>(coders));
     // The threads start with every signal blocked, so a signal such as
     // Ctrl-C reaches the calling thread, where a question may wait for it.
     sigset_t all;
@@ -79,37 +96,77 @@ void BlockPipeline::StopThreads()
     coders_.clear();
 }
 
+// Returns how many blocks from the caller's next one on are ready in a row.
+size_t BlockPipeline::ReadyInARow() const
+{
+    size_t run = 0;
+    for (uint64_t seq = handedOut_; seq < readCount_ && states_[seq % slots_.size()] == State::Ready; ++seq)
+        ++run;
+    return run;
+}
+
+// Returns true when a waiting caller should take its next block, or learn
+// that there is none: a batch is ready, or everything read so far is.
+bool BlockPipeline::CallerMayGo() const
+{
+    if (handedOut_ >= readCount_)
+        return readerEnded_;
+    const size_t run = ReadyInARow();
+    return run >= batch_ || (run > 0 && run == readCount_ - handedOut_);
+}
+
+// Returns true when the caller sleeps and may now go on. Called with the lock held.
+bool BlockPipeline::CallerDue() const
+{
+    return callerWaiting_ && CallerMayGo();
+}
+
 // Returns when the stream ended or the pipeline stops.
 void BlockPipeline::ReaderLoop()
 {
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
-        const uint64_t seq = readCount_;
-        const size_t at = seq % slots_.size();
-        freed_.wait(hold, [&] { return stop_ || states_[at] == State::Free; });
+        if (freeSlots_ == 0 && !stop_) {
+            readerWaiting_ = true;
+            freed_.wait(hold, [&] { return stop_ || freeSlots_ >= refill_; });
+            readerWaiting_ = false;
+        }
         if (stop_)
             break;
+        // Slots come back in the order they were read, so the next one in
+        // the ring is the free one.
+        const uint64_t seq = readCount_;
+        const size_t at = seq % slots_.size();
+        --freeSlots_;
         BlockSlot& slot = slots_[at];
         hold.unlock();
-        slot.inLength = 0;
-        slot.outcome = 0;
-        slot.needsCoding = false;
-        slot.coded = 0;
+        Clear(slot);
         const bool more = produce_(slot);
         hold.lock();
         ++readCount_;
+        bool wakeCoder = false;
+        bool wakeCaller = false;
         if (slot.needsCoding) {
             states_[at] = State::Filled;
             toCode_.push_back(seq);
-            filled_.notify_one();
+            wakeCoder = codersWaiting_ > 0;
         } else {
             states_[at] = State::Ready;
-            ready_.notify_all();
+            wakeCaller = CallerDue();
         }
         if (!more)
             break;
+        // Woken after the lock is let go, so the woken thread does not
+        // block on it at once.
+        hold.unlock();
+        if (wakeCoder)
+            filled_.notify_one();
+        if (wakeCaller)
+            ready_.notify_one();
+        hold.lock();
     }
     readerEnded_ = true;
+    hold.unlock();
     filled_.notify_all();
     ready_.notify_all();
 }
@@ -119,7 +176,11 @@ void BlockPipeline::CoderLoop()
 {
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
-        filled_.wait(hold, [&] { return stop_ || !toCode_.empty() || readerEnded_; });
+        if (toCode_.empty() && !stop_ && !readerEnded_) {
+            ++codersWaiting_;
+            filled_.wait(hold, [&] { return stop_ || !toCode_.empty() || readerEnded_; });
+            --codersWaiting_;
+        }
         if (stop_ || toCode_.empty())
             return;
         const size_t at = toCode_.front() % slots_.size();
@@ -128,7 +189,11 @@ void BlockPipeline::CoderLoop()
         code_(slots_[at]);
         hold.lock();
         states_[at] = State::Ready;
-        ready_.notify_all();
+        if (CallerDue()) {
+            hold.unlock();
+            ready_.notify_one();
+            hold.lock();
+        }
     }
 }
 
@@ -139,12 +204,20 @@ const BlockSlot* BlockPipeline::Next()
     std::unique_lock<std::mutex> hold(lock_);
     if (handedOut_ > 0) {
         states_[(handedOut_ - 1) % slots_.size()] = State::Free;
-        freed_.notify_one();
+        ++freeSlots_;
+        if (readerWaiting_ && freeSlots_ >= refill_) {
+            hold.unlock();
+            freed_.notify_one();
+            hold.lock();
+        }
     }
     const size_t at = handedOut_ % slots_.size();
-    ready_.wait(hold, [&] {
-        return (handedOut_ < readCount_ && states_[at] == State::Ready) || (readerEnded_ && handedOut_ >= readCount_);
-    });
+    const bool ready = handedOut_ < readCount_ && states_[at] == State::Ready;
+    if (!ready && !(readerEnded_ && handedOut_ >= readCount_)) {
+        callerWaiting_ = true;
+        ready_.wait(hold, [&] { return CallerMayGo(); });
+        callerWaiting_ = false;
+    }
     if (handedOut_ >= readCount_)
         return nullptr;
     ++handedOut_;
@@ -158,10 +231,7 @@ const BlockSlot* BlockPipeline::NextInline()
     if (readerEnded_)
         return nullptr;
     BlockSlot& slot = slots_[0];
-    slot.inLength = 0;
-    slot.outcome = 0;
-    slot.needsCoding = false;
-    slot.coded = 0;
+    Clear(slot);
     readerEnded_ = !produce_(slot);
     if (slot.needsCoding)
         code_(slot);

@@ -1,4 +1,4 @@
-// The block pipeline of image creation and image restore:
+// The block pipeline under every transfer (image/Transfer.h):
 //
 //     reader thread  ──▶  coding threads  ──▶  calling thread
 //     Produce(slot)       Code(slot)           Next(), strictly in read order
@@ -16,6 +16,12 @@
 // calling thread has handed back the oldest slot before it reads on, so the
 // memory used does not depend on the drive's size.
 //
+// Hand-offs come in batches, so that threads sleep and wake far less often
+// than once per block: a waiting reader is woken once several slots are
+// free again, and a waiting calling thread once several blocks in a row are
+// ready (or every block read so far is). A thread is only woken when it
+// sleeps; while all are busy, blocks pass without a system call.
+//
 // With no coding threads nothing runs in the background: Next() reads and
 // codes one block on the calling thread, in the engine's two global buffers.
 //
@@ -24,6 +30,8 @@
 // image file) is the caller's alone again. The reader finishes the read it
 // is in before it stops.
 #pragma once
+
+#include "image/BlockFault.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -35,13 +43,18 @@
 #include <thread>
 #include <vector>
 
+// The two buffers of a slot may trade places while it is coded (a block
+// expanded, then stored again); each has room for at least IMAGE_BLOCK_ROOM
+// bytes.
 struct BlockSlot {
     uint8_t* in = nullptr;  // input of the block, room for IMAGE_BLOCK_ROOM bytes
     uint8_t* out = nullptr; // coded block, room for BLOCK_SLOT_OUT_ROOM bytes
     int64_t inLength = 0;   // set by Produce
-    int64_t outcome = 0;    // set by Produce, handed over untouched
+    int64_t outcome = 0;    // set by Produce, handed over untouched (free for a producer's own use)
     bool needsCoding = false;  // set by Produce: Code runs on this slot
     int64_t coded = 0;      // set by Code
+    BlockFault fault = BlockFault::None;  // set by Produce or Code when the block failed
+    int64_t plain = 0;      // the drive bytes the block stands for, set by Produce or Code
 };
 
 constexpr size_t BLOCK_SLOT_OUT_ROOM = 589825;
@@ -75,6 +88,9 @@ private:
     void ReaderLoop();
     void CoderLoop();
     const BlockSlot* NextInline();
+    size_t ReadyInARow() const;
+    bool CallerMayGo() const;
+    bool CallerDue() const;
 
     Produce produce_;
     Code code_;
@@ -83,12 +99,18 @@ private:
     std::vector<State> states_;
 
     std::mutex lock_;
-    std::condition_variable freed_;   // a slot was handed back, or stop
+    std::condition_variable freed_;   // enough slots were handed back, or stop
     std::condition_variable filled_;  // a slot waits for coding, or the reader ended, or stop
-    std::condition_variable ready_;   // a slot was coded, or the reader ended
+    std::condition_variable ready_;   // enough blocks were coded, or the reader ended
     std::deque<uint64_t> toCode_;
     uint64_t readCount_ = 0;   // slots filled so far
     uint64_t handedOut_ = 0;   // slots given to the caller so far
+    size_t freeSlots_ = 0;     // slots neither filled, being filled, nor held
+    size_t refill_ = 1;        // free slots a waiting reader is woken for
+    size_t batch_ = 1;         // ready blocks a waiting caller is woken for
+    bool readerWaiting_ = false;
+    int codersWaiting_ = 0;
+    bool callerWaiting_ = false;
     bool readerEnded_ = false;
     bool stop_ = false;
 

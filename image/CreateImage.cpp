@@ -1,16 +1,15 @@
 #include "image/CreateImage.h"
 
 #include "drive/PhysicalDrive.h"
-#include "image/BlockCodec.h"
-#include "image/BlockPipeline.h"
-#include "image/EngineThreads.h"
+#include "image/DriveReader.h"
 #include "image/EngineSteps.h"
 #include "image/ImageFile.h"
-#include "image/PosixFile.h"
+#include "image/KviWriter.h"
+#include "image/Transfer.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
 
-#include <algorithm>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,143 +17,94 @@ namespace {
 
 const std::string kCaption = engine::Caption(" - [Create image]");
 
-struct CreateRun {
-    std::unique_ptr<platform::DriveHandle> drive;
-    PosixFile image;
-    struct stat created {};  // identity of the file this run created
-    bool abort = false;
+// How a run ends, as the numbers CreateImage returns: the whole drive, an
+// early end or the overwrite declined; failures before the first block;
+// failures at a block.
+enum class Created : int32_t {
+    Complete = 1, EndedEarly = 0, OverwriteDeclined = -1,
+    NoDriveInformation = -2, OpenFailed = -3, HeaderWriteFailed = -4,
+    ReadFailed = -5, LengthWriteFailed = -6, DataWriteFailed = -7, CompressFailed = -8,
 };
 
-// Returns the reason line shown for a failure code.
-const char* Reason(int32_t result)
+// Returns the reason line shown for a failure.
+const char* Reason(Created result)
 {
     switch (result) {
-    case -2: return "Can't read drive information.";
-    case -3: return "Drive or image access failed.";
-    case -4: return "Error while writing image header.";
-    case -5: return "Error while reading drive data.";
-    case -6:
-    case -7: return "Error while writing image data.";
+    case Created::NoDriveInformation: return "Can't read drive information.";
+    case Created::OpenFailed: return "Drive or image access failed.";
+    case Created::HeaderWriteFailed: return "Error while writing image header.";
+    case Created::ReadFailed: return "Error while reading drive data.";
+    case Created::LengthWriteFailed:
+    case Created::DataWriteFailed: return "Error while writing image data.";
     default: return "Error while compressing image data.";
     }
 }
 
-// Returns 1 when the drive was opened and the file created, else -3. The
-// file is created only once the drive is open: a busy drive must not cost
-// the user the file that was at the path.
-int32_t OpenBoth(CreateRun& run, const std::string& DriveName, const std::string& ImagePath)
+// Returns the result a fault that ended the blocks stands for.
+Created ForFault(BlockFault fault)
 {
-    run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::ReadWhole);
-    if (!run.drive)
-        return -3;
-    run.image = PosixFile::CreateForWriting(ImagePath);
-    if (!run.image.IsOpen())
-        return -3;
-    if (::fstat(run.image.Fd(), &run.created) != 0)
-        run.created = {};
-    return 1;
-}
-
-// Reads the drive for the pipeline: one block per call, never past the
-// drive's size. The outcome is the bytes read, or -1 for a failed read.
-// Returns true while more blocks may follow: the reader stops at the last
-// block, a failed read, or one that delivered nothing.
-bool ReadBlock(platform::DriveHandle& drive, int64_t total, int64_t& readSoFar, BlockSlot& slot)
-{
-    const int64_t want = std::min(IMAGE_BLOCK_SIZE, total - readSoFar);
-    slot.outcome = engine::ReadDriveFully(drive, slot.in, static_cast<size_t>(want));
-    slot.inLength = std::max<int64_t>(slot.outcome, 0);
-    slot.needsCoding = slot.inLength > 0;
-    readSoFar += slot.inLength;
-    return slot.inLength > 0 && readSoFar < total;
-}
-
-// Returns nothing; `coded` is the compressed size, or -1.
-void CompressSlot(BlockSlot& slot)
-{
-    slot.coded = CompressBlock(slot.in, static_cast<size_t>(slot.inLength), slot.out, static_cast<size_t>(IMAGE_BLOCK_ROOM));
-}
-
-// Appends one compressed block: length field, then the compressed bytes.
-// Returns 1 written, -6 length write failed, -7 data write failed, -8
-// compression failed.
-int32_t AppendBlock(PosixFile& image, const BlockSlot& slot)
-{
-    if (slot.coded < 0)
-        return -8;
-    uint8_t field[4];
-    for (int i = 0; i < 4; ++i)
-        field[i] = static_cast<uint8_t>(static_cast<uint32_t>(slot.coded) >> (8 * i));
-    if (!image.WriteFull(field, sizeof field))
-        return -6;
-    return image.WriteFull(slot.out, static_cast<size_t>(slot.coded)) ? 1 : -7;
-}
-
-// The block loop: takes the blocks in drive order from the pipeline and
-// appends them, one question, bar move, Cancel poll and event round per
-// block. Returns 1 whole drive imaged (also when an abort came with the last
-// block), 0 ended early, -5 read error not ignored, -6/-7/-8 as AppendBlock.
-int32_t CopyBlocks(CreateRun& run, int64_t total)
-{
-    int64_t readSoFar = 0;
-    BlockPipeline blocks([&](BlockSlot& slot) { return ReadBlock(*run.drive, total, readSoFar, slot); },
-                         CompressSlot, EngineCodingThreads());
-    engine::ProgressBar bar;
-    int64_t bytesDone = 0;
-    bool done = false;
-    for (;;) {
-        const BlockSlot* block = blocks.Next();
-        if (!block)
-            break;
-        int64_t got = block->outcome;
-        if (got < 0) {
-            if (!engine::AskedYes(std::string("Can't read requested drive data.") + vbCrLf + vbCrLf +
-                                      "Do you want to ignore the read error and continue?",
-                                  kCaption))
-                return -5;
-            got = 0;
-        }
-        if (got > 0) {
-            const int32_t appended = AppendBlock(run.image, *block);
-            if (appended != 1)
-                return appended;
-        }
-        bytesDone += got;
-        bar.Update(bytesDone, total);
-        done = total <= bytesDone;
-        run.abort = engine::AbortConfirmed("Abort image creation?", kCaption);
-        CurrentProgress().DoEvents();
-        if (got == 0 || run.abort || done)
-            break;
+    switch (fault) {
+    case BlockFault::DriveReadFailed: return Created::ReadFailed;
+    case BlockFault::LengthWriteFailed: return Created::LengthWriteFailed;
+    case BlockFault::DataWriteFailed: return Created::DataWriteFailed;
+    default: return Created::CompressFailed;
     }
-    return done ? 1 : 0;
+}
+
+struct CreateRun {
+    std::unique_ptr<platform::DriveHandle> drive;
+    std::unique_ptr<KviWriter> image;
+    struct stat created {};  // identity of the file this run created
+    bool aborted = false;
+};
+
+// The drive's bytes go block after block into the image; a failed read may
+// be let pass, which ends the image there.
+Created CopyBlocks(CreateRun& run, int64_t capacity)
+{
+    DriveReader drive(*run.drive, capacity);
+    const TransferRules rules{"Creating", "Abort image creation?", kCaption, [](BlockFault fault) {
+                                  return fault == BlockFault::DriveReadFailed &&
+                                         engine::AskedYes(std::string("Can't read requested drive data.") + vbCrLf +
+                                                              vbCrLf + "Do you want to ignore the read error and continue?",
+                                                          kCaption);
+                              }};
+    const TransferResult copied = RunTransfer(drive, *run.image, capacity, rules);
+    run.aborted = copied.end == TransferEnd::Aborted;
+    switch (copied.end) {
+    case TransferEnd::Complete: return Created::Complete;
+    case TransferEnd::Failed: return ForFault(copied.fault);
+    default: return Created::EndedEarly;
+    }
 }
 
 // Returns the result of the run from the geometry check on; the caller
 // finishes (closes, deletes, reports).
-int32_t Run(CreateRun& run, const std::string& DriveName, const std::string& ImagePath, ImageHeader& Header,
+Created Run(CreateRun& run, const std::string& DriveName, const std::string& ImagePath, ImageHeader& Header,
             bool& progressOpen)
 {
     DISK_GEOMETRY geometry;
     int64_t capacity = 0;
     // A negative size is no size: nothing sensible can be read against it.
     if (GetDriveGeometry(DriveName, geometry, capacity) != 1 || capacity < 0)
-        return -2;
+        return Created::NoDriveInformation;
     CurrentProgress().Open("Please wait, while creating the image...");
     progressOpen = true;
-    if (OpenBoth(run, DriveName, ImagePath) != 1)
-        return -3;
+    // The file is created only once the drive is open: a busy drive must
+    // not cost the user the file that was at the path.
+    run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::ReadWhole);
+    if (!run.drive)
+        return Created::OpenFailed;
+    run.image = std::make_unique<KviWriter>(ImagePath);
+    if (!run.image->IsOpen())
+        return Created::OpenFailed;
+    if (::fstat(run.image->Fd(), &run.created) != 0)
+        run.created = {};
 
     FillImageHeaderForDrive(Header, geometry, capacity);
-    const ImageHeaderBytes bytes = PackImageHeader(Header);
-    if (!run.image.WriteFull(bytes.data(), bytes.size()))
-        return -4;
-
-    const int32_t result = CopyBlocks(run, capacity);
-    // "Successfully created" must mean the image is on the storage.
-    if (result == 1 && !run.image.Sync())
-        return -7;
-    return result;
+    if (!run.image->WriteHeader(Header))
+        return Created::HeaderWriteFailed;
+    return CopyBlocks(run, capacity);
 }
 
 // Removes the image after a confirmed abort, but only when the path still
@@ -175,19 +125,19 @@ int32_t CreateImage(const std::string& DriveName, const std::string& ImagePath, 
     if (FileExists(ImagePath) == VB_TRUE &&
         !engine::AskedYes("File '" + ImagePath + "' already exists." + vbCrLf + vbCrLf + "Do you want to overwrite it?",
                           kCaption))
-        return -1;
+        return static_cast<int32_t>(Created::OverwriteDeclined);
 
     CreateRun run;
     bool progressOpen = false;
-    const int32_t result = Run(run, DriveName, ImagePath, Header, progressOpen);
+    const Created result = Run(run, DriveName, ImagePath, Header, progressOpen);
 
     run.drive.reset();
-    run.image.Close();
+    run.image.reset();
     if (progressOpen)
         CurrentProgress().Close();
-    if (run.abort && result != 1)
+    if (run.aborted)
         DeleteCreatedFile(run, ImagePath);
-    if (result <= -2)
+    if (static_cast<int32_t>(result) <= -2)
         engine::ShowFailure(Reason(result), "Aborting image creation.");
-    return result;
+    return static_cast<int32_t>(result);
 }

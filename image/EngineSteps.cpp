@@ -32,30 +32,16 @@ bool AbortConfirmed(const std::string& question, const std::string& caption)
 
 void ProgressBar::Update(int64_t done, int64_t total)
 {
-    CurrentProgress().SetBytes(done, total);
-    if (total == 0)
+    const int full = CurrentProgress().BarWidth();
+    if (total == 0 || full <= 0)
         return;
-    const double value = std::round(static_cast<double>(done) * PROGRESS_BAR_WIDTH / static_cast<double>(total) * 10000.0) / 10000.0;
+    const double value = std::round(static_cast<double>(done) * full / static_cast<double>(total) * 10000.0) / 10000.0;
     if (value == last_)
         return;
     last_ = value;
-    // A damaged header may carry a negative size: the bar never leaves 0..247.
-    const double width = std::clamp(value, 0.0, static_cast<double>(PROGRESS_BAR_WIDTH));
+    // A damaged header may carry a negative size: the bar never leaves its frame.
+    const double width = std::clamp(value, 0.0, static_cast<double>(full));
     CurrentProgress().SetBarWidth(static_cast<int>(std::floor(width)));
-}
-
-int64_t ReadDriveFully(platform::DriveHandle& drive, void* buffer, size_t length)
-{
-    size_t done = 0;
-    while (done < length) {
-        const int64_t got = drive.Read(static_cast<char*>(buffer) + done, length - done);
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<int64_t>(done);
 }
 
 }  // namespace engine

@@ -1,8 +1,6 @@
 // Steps that image creation and image restore share: questions, the error
-// box, the progress bar and the Cancel poll, and reading a drive.
+// box, the progress bar and the Cancel poll.
 #pragma once
-
-#include "platform/DriveBackend.h"
 
 #include <cstdint>
 #include <string>
@@ -23,8 +21,8 @@ void ShowFailure(const std::string& reason, const std::string& closing);
 // Returns true when the user confirmed the abort.
 bool AbortConfirmed(const std::string& question, const std::string& caption);
 
-// The bar of the progress dialog: moves it only when the value kept to four
-// decimals changes, and reports the bytes once per call.
+// The bar of the progress dialog, in the steps of the display's BarWidth():
+// moves it only when the value kept to four decimals changes.
 class ProgressBar {
 public:
     // Returns nothing; the bar is left as it is when total is 0.
@@ -33,9 +31,5 @@ public:
 private:
     double last_ = 0.0;
 };
-
-// Reads from the drive until `length` bytes are in, the medium ends or a read
-// fails. Returns the bytes read, or -1 when a read call failed.
-int64_t ReadDriveFully(platform::DriveHandle& drive, void* buffer, size_t length);
 
 }  // namespace engine

@@ -2,38 +2,8 @@
 
 #include "image/ImageHeader.h"
 
+#include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <vector>
-#include <zlib.h>
-
-namespace {
-
-struct ZeroStream {
-    size_t length = 0;
-    std::vector<uint8_t> bytes;
-    bool made = false;
-};
-
-// Returns true with the level-9 stream of `length` zero bytes in `stream`.
-bool MakeZeroStream(size_t length, ZeroStream& stream)
-{
-    const std::vector<uint8_t> zeros(length, 0);
-    stream.bytes.resize(compressBound(static_cast<uLong>(length)));
-    uLongf outLength = static_cast<uLongf>(stream.bytes.size());
-    if (compress2(stream.bytes.data(), &outLength, zeros.data(), static_cast<uLong>(length), 9) != Z_OK)
-        return false;
-    stream.bytes.resize(outLength);
-    stream.length = length;
-    stream.made = true;
-    return true;
-}
-
-std::mutex cacheLock;
-ZeroStream fullBlock;    // the one nearly every zero block uses
-ZeroStream otherLength;  // the last short block seen (a drive's tail)
-
-}  // namespace
 
 bool IsAllZero(const uint8_t* data, size_t length)
 {
@@ -42,13 +12,18 @@ bool IsAllZero(const uint8_t* data, size_t length)
     return length == 0 || (data[0] == 0 && std::memcmp(data, data + 1, length - 1) == 0);
 }
 
-int64_t CompressZeroBlock(size_t length, uint8_t* out, size_t room)
+int64_t ZeroStreams::Stored(size_t length, uint8_t* out, size_t room, const Make& make)
 {
-    std::lock_guard<std::mutex> hold(cacheLock);
-    ZeroStream& stream = length == static_cast<size_t>(IMAGE_BLOCK_SIZE) ? fullBlock : otherLength;
-    if ((!stream.made || stream.length != length) && !MakeZeroStream(length, stream)) {
-        stream.made = false;
-        return -1;
+    std::lock_guard<std::mutex> hold(lock_);
+    Stream& stream = length == static_cast<size_t>(IMAGE_BLOCK_SIZE) ? fullBlock_ : otherLength_;
+    if (stream.bytes.empty() || stream.zeros != length) {
+        const std::vector<uint8_t> zeros(length, 0);
+        std::vector<uint8_t> made(static_cast<size_t>(IMAGE_BLOCK_ROOM));
+        const int64_t size = make(zeros.data(), length, made.data(), made.size());
+        if (size <= 0)
+            return -1;
+        made.resize(static_cast<size_t>(size));
+        stream = {length, std::move(made)};
     }
     if (stream.bytes.size() > room)
         return -1;
@@ -56,19 +31,32 @@ int64_t CompressZeroBlock(size_t length, uint8_t* out, size_t room)
     return static_cast<int64_t>(stream.bytes.size());
 }
 
-int64_t ExpandZeroStream(const uint8_t* in, size_t length, uint8_t* out, size_t room)
+int64_t ZeroStreams::Expand(const uint8_t* in, size_t length, uint8_t* out, size_t room)
 {
     size_t zeros = 0;
+    bool known = false;
     {
-        std::lock_guard<std::mutex> hold(cacheLock);
-        if (!fullBlock.made)
-            MakeZeroStream(static_cast<size_t>(IMAGE_BLOCK_SIZE), fullBlock);
-        for (const ZeroStream* stream : {&fullBlock, &otherLength})
-            if (stream->made && stream->bytes.size() == length && std::memcmp(stream->bytes.data(), in, length) == 0)
-                zeros = stream->length;
+        std::lock_guard<std::mutex> hold(lock_);
+        for (const Stream& stream : seen_)
+            if (!stream.bytes.empty() && stream.bytes.size() == length &&
+                std::memcmp(stream.bytes.data(), in, length) == 0) {
+                zeros = stream.zeros;
+                known = true;
+                break;
+            }
     }
-    if (zeros == 0 || zeros > room)
+    if (!known || zeros > room)
         return -1;
     std::memset(out, 0, zeros);
     return static_cast<int64_t>(zeros);
+}
+
+void ZeroStreams::Remember(const uint8_t* in, size_t length, size_t zeros)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    for (const Stream& stream : seen_)
+        if (stream.bytes.size() == length && std::memcmp(stream.bytes.data(), in, length) == 0)
+            return;
+    seen_[nextSeen_] = {zeros, std::vector<uint8_t>(in, in + length)};
+    nextSeen_ = (nextSeen_ + 1) % kRemembered;
 }

@@ -5,10 +5,10 @@
 // that runs the operation.
 #pragma once
 
+#include "ui/ProgressMeter.h"
+
 #include <cstdint>
 #include <string>
-
-constexpr int PROGRESS_BAR_WIDTH = 247;
 
 class ProgressSink {
 public:
@@ -18,11 +18,21 @@ public:
     // available, then lets pending events through once.
     virtual void Open(const std::string& info) = 0;
 
-    // Sets the bar's width, 0 to PROGRESS_BAR_WIDTH.
+    // The full width of the display's bar, in the steps it moves by (the
+    // dialog's pixels); 0 for a display without a bar, which then is never
+    // told a width.
+    virtual int BarWidth() const { return 0; }
+
+    // Sets the bar's width, 0 to BarWidth().
     virtual void SetBarWidth(int width) = 0;
 
-    // Told once per block: drive bytes done of the total. For displays that
-    // show more than the bar.
+    // Told once per block: the meter's reading (bytes done of the total,
+    // rate, time left). Displays that show more than the bar draw it when
+    // its `redraw` is set; by default the bytes go on to SetBytes.
+    virtual void SetReading(const ProgressReading& reading) { SetBytes(reading.done, reading.total); }
+
+    // Told once per block, through the default SetReading: drive bytes done
+    // of the total.
     virtual void SetBytes(int64_t /*done*/, int64_t /*total*/) {}
 
     // Returns true when Cancel was pressed since the last call, and clears

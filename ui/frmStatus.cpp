@@ -1,6 +1,7 @@
 #include "ui/frmStatus.h"
 
 #include "ui/Pictures.h"
+#include "ui/ProgressLine.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,12 +12,14 @@ frmStatus::frmStatus(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Frameless
 {
     setObjectName("frmStatus");
     setWindowTitle(QString());
-    setFixedSize(313, 110);
+    // Taller than the bar and Cancel alone need: the meter's line sits
+    // between them.
+    setFixedSize(313, 128);
     setStyleSheet("frmStatus { border: 1px solid #555; }");
 
     lblBar = new QLabel(this);
     lblBar->setObjectName("lblBar");
-    lblBar->setGeometry(-2, -2, 51, 121);
+    lblBar->setGeometry(-2, -2, 51, 139);
     lblBar->setAutoFillBackground(true);
     lblBar->setStyleSheet("background-color: #1f3b5c;");
 
@@ -42,9 +45,16 @@ frmStatus::frmStatus(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Frameless
     shpStatusBar->setAutoFillBackground(true);
     shpStatusBar->setStyleSheet("background-color: #2a6fb0;");
 
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName("lblProgress");
+    lblProgress->setGeometry(56, 72, PROGRESS_BAR_WIDTH + 2, 17);
+    QFont small("Arial");
+    small.setPointSize(8);
+    lblProgress->setFont(small);
+
     cbButton = new QPushButton(tr("&Cancel"), this);
     cbButton->setObjectName("cbButton");
-    cbButton->setGeometry(228, 77, 77, 23);
+    cbButton->setGeometry(228, 95, 77, 23);
     connect(cbButton, &QPushButton::clicked, this, &frmStatus::cbButton_Click);
 
     Form_Load();
@@ -94,6 +104,14 @@ void StatusProgress::SetBarWidth(int width)
 {
     if (dialog_)
         dialog_->shpStatusBar->resize(width, dialog_->shpStatusBar->height());
+}
+
+void StatusProgress::SetReading(const ProgressReading& reading)
+{
+    // The meter marks a few readings a second for drawing: the figures stay
+    // readable, and the label repaints no more often than that.
+    if (dialog_ && reading.redraw)
+        dialog_->lblProgress->setText(QString::fromStdString(ProgressLineText(reading)));
 }
 
 bool StatusProgress::TakeCancelRequest()

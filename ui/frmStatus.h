@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+// The full width of the dialog's bar in pixels, the steps the engine moves it by.
+constexpr int PROGRESS_BAR_WIDTH = 247;
+
 class QLabel;
 class QPushButton;
 
@@ -20,6 +23,7 @@ public:
     QLabel* lblInfo;
     QLabel* lblStatusBarFrame;
     QWidget* shpStatusBar;
+    QLabel* lblProgress;  // the meter's line under the bar: bytes, rate, time left
     QPushButton* cbButton;
     QLabel* imgIcon;
     QLabel* lblBar;
@@ -43,7 +47,9 @@ public:
     ~StatusProgress() override;
 
     void Open(const std::string& info) override;
+    int BarWidth() const override { return PROGRESS_BAR_WIDTH; }
     void SetBarWidth(int width) override;
+    void SetReading(const ProgressReading& reading) override;
     bool TakeCancelRequest() override;
     void DoEvents() override;
     void Close() override;

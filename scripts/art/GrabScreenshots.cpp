@@ -1,12 +1,15 @@
-// Shows the main window, the start-up splash and the about window and saves
-// each as a PNG. The main window works on simulated drives of its own.
+// Shows the main window, the progress dialog of a create run, the start-up
+// splash and the about window and saves each as a PNG. The main window and
+// the run work on simulated drives of their own.
 // Usage (needs a display, e.g. under xvfb-run):
-//   korvalith_screenshots <folder>   writes main.png, splash.png and about.png
+//   korvalith_screenshots <folder>   writes main.png, progress.png, splash.png and about.png
 // Returns 0 when every picture was written, 1 otherwise.
 #include "app/frmKorvalithWIN.h"
 #include "image/Commands.h"
 #include "image/CreateImage.h"
+#include "platform/DriveBackend.h"
 #include "ui/frmSplash.h"
+#include "ui/frmStatus.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +18,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -70,6 +75,60 @@ bool SaveMainWindow(const QString& path)
     return Save(&window, path);
 }
 
+// The progress dialog of a real run, grabbed once the meter knows its rate
+// and the time left, a third of the way in.
+class GrabbingProgress : public StatusProgress {
+public:
+    GrabbingProgress(QWidget* owner, QString path) : StatusProgress(owner), path_(std::move(path)) {}
+    void SetReading(const ProgressReading& reading) override
+    {
+        StatusProgress::SetReading(reading);
+        if (saved_ || !reading.redraw || reading.secondsLeft <= 0 || reading.done * 3 < reading.total)
+            return;
+        LetPaint(100);
+        saved_ = Save(Dialog(), path_);
+    }
+    bool saved_ = false;
+
+private:
+    QString path_;
+};
+
+// Images a 192 MiB drive of bytes that barely compress, so the run lasts a
+// few seconds.
+bool SaveProgressDialog(const QString& path)
+{
+    QTemporaryDir drives;
+    const QDir dir(drives.path());
+    qputenv("KORVALITH_SIMULATED_DRIVES", drives.path().toUtf8());
+    platform::SetDriveBackend(nullptr);  // the main window's drives are gone
+    QFile drive(dir.filePath("PHYSICALDRIVE2.img"));
+    drive.open(QIODevice::WriteOnly);
+    std::vector<uint32_t> chunk(1 << 18);
+    uint32_t state = 2463534242u;
+    for (int mib = 0; mib < 192; ++mib) {
+        for (uint32_t& word : chunk) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            word = state & 0x3f3f3f3f;  // six bits a byte: it compresses a little
+        }
+        drive.write(reinterpret_cast<const char*>(chunk.data()), static_cast<qint64>(chunk.size() * 4));
+    }
+    drive.close();
+
+    QWidget owner;
+    owner.show();
+    GrabbingProgress progress(&owner, path);
+    ProgressSink* previous = SetProgressSink(&progress);
+    ImageHeader header = NewImageHeader("Ann Example", "");
+    CreateImage("PHYSICALDRIVE2", dir.filePath("card.kvi").toStdString(), header);
+    SetProgressSink(previous);
+    if (!progress.saved_)
+        std::fprintf(stderr, "the run ended before its rate was known: no %s\n", qPrintable(path));
+    return progress.saved_;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -82,6 +141,7 @@ int main(int argc, char** argv)
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     folder.mkpath(".");
     bool ok = SaveMainWindow(folder.filePath("main.png"));
+    ok = SaveProgressDialog(folder.filePath("progress.png")) && ok;
 
     SetSplashWait([&](int) {
         LetPaint(300);

@@ -90,6 +90,21 @@ TEST_F(KviImages, CreateInfoRestoreRoundTrip)
     EXPECT_EQ(drives.Bytes(2), drives.Bytes(1));
 }
 
+TEST_F(KviImages, CreateAtTheChosenLevel)
+{
+    std::vector<int64_t> sizes;
+    for (const char* level : {"1", "12"}) {
+        const std::string path = drives.FilePath(std::string("level") + level + ".kvi");
+        const KviRun create = Run({"create", "1", path, "--level", level});
+        ASSERT_EQ(create.status, 0) << create.err;
+        sizes.push_back(static_cast<int64_t>(ReadFileBytes(path).size()));
+        EXPECT_EQ(Run({"info", path, "--check"}).status, 0) << level;
+        ASSERT_EQ(Run({"restore", path, "2", "--yes"}).status, 0) << level;
+        EXPECT_EQ(drives.Bytes(2), drives.Bytes(1)) << level;
+    }
+    EXPECT_GT(sizes[0], sizes[1]) << "level 12 stores the drive in fewer bytes than level 1";
+}
+
 struct StatusCase {
     const char* what;
     std::vector<std::string> args;  // "IMAGE" is the image of drive 1; other *.kvi files go beside it

@@ -120,6 +120,17 @@ TEST(TerminalProgress, LineShowsPercentBytesRateAndTimeLeft)
         EXPECT_EQ(terminal::ProgressText(c.done, c.total, c.seconds), c.text);
 }
 
+TEST(TerminalProgress, LineNamesThePhaseOfTheMeter)
+{
+    ProgressReading reading;
+    reading.phase = "Restoring";
+    reading.done = 32 * 1048576;
+    reading.total = 64 * 1048576;
+    reading.rate = 16.0 * 1048576;
+    reading.secondsLeft = 2;
+    EXPECT_EQ(terminal::ProgressText(reading), "Restoring   50%  32.00 MB of 64.00 MB  16.0 MB/s  0:02 left");
+}
+
 }  // namespace
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "drive/PhysicalDrive.h"
 #include "image/EngineThreads.h"
+#include "image/KviCodec.h"
 
 #include <cstring>
 #include <filesystem>
@@ -77,6 +78,13 @@ Bytes Deflate(const Bytes& data)
     uLongf length = out.size();
     compress2(out.data(), &length, data.data(), data.size(), 9);
     out.resize(length);
+    return out;
+}
+
+Bytes Stored(const Bytes& data)
+{
+    Bytes out(IMAGE_BLOCK_ROOM);
+    out.resize(static_cast<size_t>(KviCodec().Compress(data.data(), data.size(), out.data(), out.size())));
     return out;
 }
 

@@ -12,6 +12,9 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// The bar the recorder stands in for: the window's dialog's, 247 pixels.
+constexpr int PROGRESS_BAR_WIDTH = 247;
+
 // Records what the engine does with the progress dialog, and every message
 // box in between (as "box:<buttons>"), in one event list. Cancel presses are
 // scheduled per poll: pressesBeforePoll[i] presses happen before poll i.
@@ -21,6 +24,7 @@ public:
     ~RecordingProgress() override;
 
     void Open(const std::string& info) override { events.push_back("open:" + info); }
+    int BarWidth() const override { return PROGRESS_BAR_WIDTH; }
     void SetBarWidth(int width) override
     {
         events.push_back("bar:" + std::to_string(width));
@@ -69,6 +73,8 @@ bool ThreadsBackTo(int count);
 
 // The zlib stream compress2 makes at level 9.
 Bytes Deflate(const Bytes& data);
+// The stream the .kvi codec makes of `data` on its own, at the level in use.
+Bytes Stored(const Bytes& data);
 // A block as stored: 4-byte little-endian length, then the bytes.
 Bytes Framed(int32_t length, const Bytes& payload);
 // The header a new image of drive n would carry (geometry and size of the

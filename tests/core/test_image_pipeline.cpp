@@ -1,9 +1,10 @@
 // The block pipeline: the same image file and the same run, block for block,
 // as on one thread; and the zero-block shortcut.
-#include "image/BlockCodec.h"
 #include "image/BlockPipeline.h"
 #include "image/CreateImage.h"
+#include "image/DeflateCodec.h"
 #include "image/EngineThreads.h"
+#include "image/KviCodec.h"
 #include "image/RestoreImage.h"
 #include "image/ZeroBlock.h"
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <random>
 #include <thread>
 
@@ -104,7 +106,7 @@ TEST(ImagePipeline, SameImageAndSameRunAsOneThread)
         const Bytes data = c.make();
         const RunRecord single = CreateAndRestore(data, ENGINE_SINGLE_THREAD);
 
-        // The stored streams are what compress2 makes of each block.
+        // The stored streams are what the codec makes of each block on its own.
         const ParsedImage parsed = [&] {
             SimulatedDrives scratch;
             const ImageHeaderBytes head = PackImageHeader(ImageHeader{});
@@ -118,7 +120,7 @@ TEST(ImagePipeline, SameImageAndSameRunAsOneThread)
         for (size_t i = 0; i < parsed.streams.size(); ++i) {
             const Bytes slice(data.begin() + static_cast<long>(i * kBlock),
                               data.begin() + static_cast<long>(std::min(data.size(), (i + 1) * kBlock)));
-            EXPECT_EQ(parsed.streams[i], Deflate(slice)) << "block " << i;
+            EXPECT_EQ(parsed.streams[i], Stored(slice)) << "block " << i;
         }
         EXPECT_EQ(single.restored, data);
 
@@ -139,28 +141,59 @@ TEST(ImagePipeline, SameImageAndSameRunAsOneThread)
     }
 }
 
-TEST(ZeroBlock, SameBytesAsCompress2AndBackForFullAndPartialBlocks)
+// Returns what libdeflate itself makes of `data` at `level`.
+Bytes LibdeflateStream(const Bytes& data, int level)
 {
-    // Alternating lengths: each is made on first use and taken again later.
-    for (const size_t length : {kBlock, size_t{475712}, kBlock, size_t{1}, size_t{475712}}) {
-        SCOPED_TRACE(length);
-        const Bytes zeros(length, 0);
-        Bytes out(IMAGE_BLOCK_ROOM);
-        const int64_t size = CompressBlock(zeros.data(), zeros.size(), out.data(), out.size());
-        ASSERT_GT(size, 0);
-        out.resize(static_cast<size_t>(size));
-        EXPECT_EQ(out, Deflate(zeros));
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+    Bytes out(IMAGE_BLOCK_ROOM);
+    out.resize(libdeflate_zlib_compress(compressor, data.data(), data.size(), out.data(), out.size()));
+    libdeflate_free_compressor(compressor);
+    return out;
+}
 
-        Bytes back(IMAGE_BLOCK_ROOM, 0xAA);
-        ASSERT_EQ(ExpandBlock(out.data(), out.size(), back.data(), back.size()), static_cast<int64_t>(length));
-        EXPECT_TRUE(IsAllZero(back.data(), length));
-        EXPECT_EQ(back[length], 0xAA) << "nothing written past the block";
-        if (length > 1) {  // (zlib reports a room of 0 bytes as success)
-            EXPECT_EQ(ExpandBlock(out.data(), out.size(), back.data(), length - 1), -1) << "room one byte short";
+TEST(ZeroBlock, SameBytesAsTheCodecAndBackForFullAndPartialBlocks)
+{
+    for (const int level : {1, KVI_DEFAULT_LEVEL, 12}) {
+        const DeflateCodec codec(level);
+        // Alternating lengths: each is made on first use and taken again later.
+        for (const size_t length : {kBlock, size_t{475712}, kBlock, size_t{1}, size_t{475712}}) {
+            SCOPED_TRACE(std::to_string(level) + " " + std::to_string(length));
+            const Bytes zeros(length, 0);
+            Bytes out(IMAGE_BLOCK_ROOM);
+            const int64_t size = codec.Compress(zeros.data(), zeros.size(), out.data(), out.size());
+            ASSERT_GT(size, 0);
+            out.resize(static_cast<size_t>(size));
+            EXPECT_EQ(out, LibdeflateStream(zeros, level));
+
+            Bytes back(IMAGE_BLOCK_ROOM, 0xAA);
+            ASSERT_EQ(codec.Expand(out.data(), out.size(), back.data(), back.size()), static_cast<int64_t>(length));
+            EXPECT_TRUE(IsAllZero(back.data(), length));
+            EXPECT_EQ(back[length], 0xAA) << "nothing written past the block";
+            if (length > 1) {
+                EXPECT_EQ(codec.Expand(out.data(), out.size(), back.data(), length - 1), -1) << "room one byte short";
+            }
         }
+        Bytes tooSmall(8);
+        EXPECT_EQ(codec.Compress(Bytes(kBlock, 0).data(), kBlock, tooSmall.data(), tooSmall.size()), -1);
     }
-    Bytes tooSmall(8);
-    EXPECT_EQ(CompressZeroBlock(kBlock, tooSmall.data(), tooSmall.size()), -1);
+}
+
+TEST(ZeroBlock, ZlibsZeroStreamIsRecognisedOnceSeen)
+{
+    const DeflateCodec codec(KVI_DEFAULT_LEVEL);
+    const Bytes stream = Deflate(Bytes(kBlock, 0));
+    Bytes back(IMAGE_BLOCK_ROOM, 0xAA);
+    for (int seen = 0; seen < 2; ++seen) {
+        SCOPED_TRACE(seen);
+        std::fill(back.begin(), back.end(), 0xAA);
+        ASSERT_EQ(codec.Expand(stream.data(), stream.size(), back.data(), back.size()), static_cast<int64_t>(kBlock));
+        EXPECT_TRUE(IsAllZero(back.data(), kBlock));
+        EXPECT_EQ(back[kBlock], 0xAA);
+        EXPECT_EQ(codec.Expand(stream.data(), stream.size(), back.data(), kBlock - 1), -1) << "room one byte short";
+    }
+    // Another length's stream is no remembered one: it expands to its own size.
+    const Bytes other = Deflate(Bytes(kBlock - 1, 0));
+    EXPECT_EQ(codec.Expand(other.data(), other.size(), back.data(), back.size()), static_cast<int64_t>(kBlock - 1));
 }
 
 TEST(ZeroBlock, ScanSeesASingleSetByteAnywhere)

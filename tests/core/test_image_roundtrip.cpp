@@ -63,12 +63,12 @@ void RoundTrip(SimulatedDrives& drives, int64_t size)
         ASSERT_EQ(parsed.expandedSizes[static_cast<size_t>(i)], expect) << "block " << i;
     }
     if (size > 0 && size < (16 << 20)) {
-        // The stored streams are exactly what compress2 at level 9 makes.
+        // The stored streams are exactly what the codec makes of each block on its own.
         const Bytes source = drives.Bytes(0);
         for (int64_t i = 0; i < blocks; ++i) {
             const auto from = source.begin() + i * IMAGE_BLOCK_SIZE;
             const Bytes slice(from, from + parsed.expandedSizes[static_cast<size_t>(i)]);
-            EXPECT_EQ(parsed.streams[static_cast<size_t>(i)], Deflate(slice)) << "block " << i;
+            EXPECT_EQ(parsed.streams[static_cast<size_t>(i)], Stored(slice)) << "block " << i;
         }
     }
     EXPECT_EQ(progress.events.front(), "open:Please wait, while creating the image...");

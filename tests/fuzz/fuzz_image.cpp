@@ -4,9 +4,9 @@
 // When KORVALITH_FUZZ_SEEDS names a folder, a few seed images are written
 // there first (a valid image, a header alone, a bad length, a short file).
 #include "drive/PhysicalDrive.h"
-#include "image/BlockCodec.h"
 #include "image/ImageFile.h"
 #include "image/ImageHeader.h"
+#include "image/KviCodec.h"
 #include "image/RestoreImage.h"
 #include "platform/DriveBackend.h"
 #include "platform/SimulatedDriveBackend.h"
@@ -54,7 +54,7 @@ std::vector<uint8_t> Framed(int32_t length, const std::vector<uint8_t>& payload)
 std::vector<uint8_t> Compressed(const std::vector<uint8_t>& data)
 {
     std::vector<uint8_t> out(IMAGE_BLOCK_ROOM);
-    out.resize(static_cast<size_t>(CompressBlock(data.data(), data.size(), out.data(), out.size())));
+    out.resize(static_cast<size_t>(KviCodec().Compress(data.data(), data.size(), out.data(), out.size())));
     return out;
 }
 

@@ -1,11 +1,32 @@
 // Message boxes and the progress dialog.
+#include "image/CreateImage.h"
 #include "ui/MessageBox.h"
+#include "ui/ProgressLine.h"
 #include "ui/ShowMessage.h"
 #include "ui/frmStatus.h"
 
+#include "SimulatedDrives.h"
+
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
+
+namespace {
+// The window's dialog, noting the meter's line each time the run lets
+// events through.
+class LineRecorder : public StatusProgress {
+public:
+    using StatusProgress::StatusProgress;
+    void DoEvents() override
+    {
+        if (Dialog())
+            lines.push_back(Dialog()->lblProgress->text());
+        StatusProgress::DoEvents();
+    }
+    QStringList lines;
+};
+}  // namespace
 
 class MessageAndProgressTest : public QObject {
     Q_OBJECT
@@ -117,6 +138,48 @@ private slots:
         QVERIFY(dialog->isVisible());
         QVERIFY(progress.TakeCancelRequest());
         progress.Close();
+    }
+
+    void meterLineTexts()
+    {
+        struct Case {
+            int64_t done, total;
+            double rate;
+            int64_t left;
+            const char* text;
+        };
+        const int64_t MiB = 1 << 20;
+        const Case cases[] = {
+            {312 * MiB, 1095216660, 48.6 * MiB, 15, "312 MB of 1.02 GB \u00b7 48.6 MB/s \u00b7 0:15 left"},
+            {512 * 1024, 3 * MiB, -1.0, -1, "512 kB of 3.00 MB"},  // the rate not yet known
+            {10 * MiB, 20 * MiB, 0.0, -1, "10.0 MB of 20.0 MB \u00b7 0.00 kB/s"},  // nothing moving
+            {2 * MiB, int64_t{64} << 30, 5.5 * MiB, 11913, "2.00 MB of 64.0 GB \u00b7 5.50 MB/s \u00b7 3:18:33 left"},
+        };
+        for (const Case& c : cases) {
+            ProgressReading reading;
+            reading.done = c.done;
+            reading.total = c.total;
+            reading.rate = c.rate;
+            reading.secondsLeft = c.left;
+            QCOMPARE(QString::fromStdString(ProgressLineText(reading)), QString(c.text));
+        }
+    }
+
+    void theDialogShowsTheMeterLineDuringARun()
+    {
+        SimulatedDrives drives;
+        drives.AddWithBytes(0, PatternBytes(3 << 20));
+        QWidget owner;
+        LineRecorder progress(&owner);
+        ProgressSink* previous = SetProgressSink(&progress);
+        ImageHeader header;
+        const int32_t result = CreateImage("PHYSICALDRIVE0", drives.FilePath("line.kvi"), header);
+        SetProgressSink(previous);
+        QCOMPARE(result, 1);
+        QCOMPARE(progress.lines.size(), 6);
+        QCOMPARE(progress.lines.front(), QString("512 kB of 3.00 MB"));
+        const QRegularExpression last("^3.00 MB of 3.00 MB \u00b7 [0-9.]+ (kB|MB|GB)/s \u00b7 0:00 left$");
+        QVERIFY2(last.match(progress.lines.back()).hasMatch(), qPrintable(progress.lines.back()));
     }
 
     void aFreshlyLoadedDialogHidesCancel()

@@ -1,0 +1,20 @@
+// What can go wrong with one block on its way from a source through a codec
+// into a sink. The sources, codecs and sinks name the fault; the routine
+// that runs the transfer decides what each means to the user: the question
+// it asks, the result code it returns.
+#pragma once
+
+enum class BlockFault {
+    None,
+    DriveReadFailed,    // a read call of the drive failed
+    LengthCutShort,     // the image file ends inside a block's length field
+    LengthUnreadable,   // reading a block's length field failed
+    LengthOutOfRange,   // a length field negative or beyond the room of a block
+    BlockUnreadable,    // reading a stored block failed
+    BlockCutShort,      // the image file ends inside a stored block
+    CodingFailed,       // the codec could not compress or expand the block
+    LengthWriteFailed,  // writing a block's length field failed
+    DataWriteFailed,    // writing a stored block, or making the image lasting, failed
+    DriveWriteFailed,   // a write call of the drive failed
+    FlushFailed,        // the drive could not make what was written lasting
+};

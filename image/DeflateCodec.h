@@ -1,0 +1,27 @@
+// zlib streams (RFC 1950) made and read by libdeflate: the stored form of
+// the blocks of a .kvi image. Any zlib stream is read, whichever program
+// made it; the streams written are read by zlib's own uncompress as well.
+#pragma once
+
+#include "image/BlockCodec.h"
+#include "image/ZeroBlock.h"
+
+class DeflateCodec : public BlockCodec {
+public:
+    // A codec compressing at `level`, as libdeflate counts them: 1 fastest
+    // ... 12 smallest.
+    explicit DeflateCodec(int level) : level_(level) {}
+
+    int Level() const { return level_; }
+
+    // An all-zero block gets the stream this codec made of zeros once.
+    int64_t Compress(const uint8_t* in, size_t length, uint8_t* out, size_t room) const override;
+    // A remembered zero block's stream is not run through the expander.
+    int64_t Expand(const uint8_t* in, size_t length, uint8_t* out, size_t room) const override;
+
+private:
+    int64_t Deflate(const uint8_t* in, size_t length, uint8_t* out, size_t room) const;
+
+    int level_;
+    mutable ZeroStreams zeros_;
+};

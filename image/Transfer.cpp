@@ -1,0 +1,110 @@
+#include "image/Transfer.h"
+
+#include "image/BlockPipeline.h"
+#include "image/EngineSteps.h"
+#include "image/EngineThreads.h"
+#include "image/ImageHeader.h"
+#include "ui/Progress.h"
+
+#include <utility>
+
+namespace {
+
+constexpr auto kRoom = static_cast<size_t>(IMAGE_BLOCK_ROOM);
+
+// Runs on a coding thread: expands a stored block with the source's codec,
+// compresses it with the sink's, or both, the drive bytes between the two
+// steps. Returns nothing; `coded` is the block in the sink's form, in `out`,
+// and `plain` the drive bytes it stands for, unless `fault` says it failed.
+void CodeBlock(BlockSlot& slot, const BlockCodec* expander, const BlockCodec* compressor)
+{
+    int64_t length = slot.inLength;
+    if (expander) {
+        length = expander->Expand(slot.in, static_cast<size_t>(length), slot.out, kRoom);
+        slot.plain = length;
+        if (compressor && length >= 0)
+            std::swap(slot.in, slot.out);
+    }
+    if (compressor && length >= 0)
+        length = compressor->Compress(slot.in, static_cast<size_t>(length), slot.out, kRoom);
+    if (length < 0)
+        slot.fault = BlockFault::CodingFailed;
+    slot.coded = length;
+}
+
+// Returns the block as the sink takes it, beginning at drive offset `offset`.
+Block SinkForm(const BlockSlot& slot, int64_t offset)
+{
+    if (slot.needsCoding)
+        return {slot.out, static_cast<size_t>(slot.coded), offset};
+    return {slot.in, static_cast<size_t>(slot.inLength), offset};
+}
+
+// The meter and the bar, told once per block.
+class TransferProgress {
+public:
+    TransferProgress(const std::string& phase, int64_t total) : total_(total) { meter_.Start(phase, total); }
+
+    // Returns nothing; the reading goes to the progress sink, then the bar moves.
+    void Update(int64_t done)
+    {
+        CurrentProgress().SetReading(meter_.Update(done));
+        bar_.Update(done, total_);
+    }
+
+private:
+    int64_t total_;
+    ProgressMeter meter_;
+    engine::ProgressBar bar_;
+};
+
+}  // namespace
+
+TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, const TransferRules& rules)
+{
+    const BlockCodec* expander = source.Codec();
+    const BlockCodec* compressor = sink.Codec();
+    BlockPipeline blocks(
+        [&](BlockSlot& slot) {
+            const bool more = source.Read(slot);
+            slot.plain = slot.inLength;
+            slot.needsCoding = slot.fault == BlockFault::None && slot.inLength > 0 && (expander || compressor);
+            return more;
+        },
+        [&](BlockSlot& slot) { CodeBlock(slot, expander, compressor); }, EngineCodingThreads());
+    TransferProgress progress(rules.phase, total);
+
+    int64_t done = 0;
+    bool complete = false;
+    bool aborted = false;
+    for (;;) {
+        const BlockSlot* slot = blocks.Next();
+        if (!slot)
+            break;
+        bool ended = slot->fault == BlockFault::None && slot->inLength == 0;
+        if (slot->fault != BlockFault::None) {
+            if (!rules.goOn(slot->fault))
+                return {TransferEnd::Failed, slot->fault, done};
+            ended = true;
+        } else if (slot->plain > 0) {
+            const BlockFault put = sink.Put(SinkForm(*slot, done));
+            if (put != BlockFault::None && !rules.goOn(put))
+                return {TransferEnd::Failed, put, done};
+            done += slot->plain;
+        }
+        complete = total <= done;
+        if (complete) {
+            const BlockFault finish = sink.Finish();
+            if (finish != BlockFault::None && !rules.goOn(finish))
+                return {TransferEnd::Failed, finish, done};
+        }
+        progress.Update(done);
+        aborted = engine::AbortConfirmed(rules.abortQuestion, rules.caption);
+        CurrentProgress().DoEvents();
+        if (ended || aborted || complete)
+            break;
+    }
+    if (complete)
+        return {TransferEnd::Complete, BlockFault::None, done};
+    return {aborted ? TransferEnd::Aborted : TransferEnd::EndedEarly, BlockFault::None, done};
+}
