@@ -1,7 +1,9 @@
 #include "app/frmKorvalithWIN.h"
 
 #include "app/Globals.h"
+#include "app/HeaderTextBoxes.h"
 #include "drive/PhysicalDrive.h"
+#include "image/ImageHeader.h"
 #include "ui/Pictures.h"
 #include "ui/ShowMessage.h"
 #include "ui/frmSplash.h"
@@ -22,22 +24,56 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 template <typename W>
 W* Named(W* widget, const char* name, const char* tooltip = nullptr)
 {
     widget->setObjectName(name);
-    if (tooltip)
+    if (tooltip) {
         widget->setToolTip(QString::fromUtf8(tooltip));
+        widget->setAccessibleDescription(widget->toolTip());
+    }
     return widget;
 }
 
-QFrame* SunkenFrame(const char* name)
+// A frame that groups controls. Its border comes from a style sheet: the
+// style's own panel loses its left and top edges at fractional scale
+// factors (1.25, 1.5), where its lines fall between device pixels.
+QFrame* GroupFrame(const char* name)
 {
     auto* frame = Named(new QFrame, name);
-    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    frame->setStyleSheet(QString("QFrame#%1 { border: 1px solid palette(mid); border-radius: 3px; }").arg(name));
     return frame;
+}
+
+// A multi-line box at least `lines` lines of its font high (and as high as
+// its scroll bar needs), growing with the window; Tab moves on to the next
+// control instead of typing.
+void GrowingTextBox(QPlainTextEdit* box, int lines)
+{
+    box->ensurePolished();
+    const int margins = 2 * (box->frameWidth() + qCeil(box->document()->documentMargin()));
+    const int linesHigh = box->fontMetrics().lineSpacing() * lines + margins;
+    box->setMinimumHeight(std::max(linesHigh, box->minimumSizeHint().height()));
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    box->setTabChangesFocus(true);
+}
+
+// Ties a label to its control, which screen readers then call by the label.
+void Label(QLabel* label, QWidget* control)
+{
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+}
+
+// Makes a box at least wide enough to show `sample` whole.
+void WideEnoughFor(QLineEdit* box, const QString& sample)
+{
+    const QMargins m = box->textMargins();
+    const int frameAndPadding = 16;
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(sample) + m.left() + m.right() + frameAndPadding);
 }
 
 // A row of a box that stretches and the button that belongs to it.
@@ -66,6 +102,8 @@ frmKorvalithWIN::frmKorvalithWIN(const QString& commandLine, QWidget* parent) : 
     BuildControls();
     BuildMenu();
     setAcceptDrops(true);
+    // A compact start: the growing boxes at their smallest, room for a path.
+    resize(minimumSizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 90, 0)));
 
     progress_ = std::make_unique<StatusProgress>(this);
     SetProgressSink(progress_.get());
@@ -99,14 +137,16 @@ void frmKorvalithWIN::BuildControls()
     tbInformation = Named(new QPlainTextEdit, "tbInformation", "Drive properties");
     tbInformation->setReadOnly(true);
     tbInformation->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    tbInformation->setFixedHeight(54);
+    GrowingTextBox(tbInformation, 3);
 
-    fmDevice = SunkenFrame("fmDevice");
+    fmDevice = GroupFrame("fmDevice");
     auto* device = new QGridLayout(fmDevice);
     device->addWidget(lblDrive, 0, 0);
     device->addLayout(BoxWithButton(cbPhysicalDrive, cmdEject), 0, 1);
     device->addWidget(lblInformation, 1, 0, Qt::AlignTop);
     device->addWidget(tbInformation, 1, 1);
+    device->setColumnStretch(1, 1);
+    device->setRowStretch(1, 1);
 
     lblImage = Named(new QLabel("Image"), "lblImage");
     tbImage = ReadOnlyBox("tbImage", "Image location/name");
@@ -116,34 +156,21 @@ void frmKorvalithWIN::BuildControls()
     tbCreatedWith = ReadOnlyBox("tbCreatedWith", "Korvalith version used for the current image");
     lblDriveImageSize = Named(new QLabel("Drive image size"), "lblDriveImageSize");
     tbDriveImageSize = ReadOnlyBox("tbDriveImageSize", "Image status", 16);
+    WideEnoughFor(tbDriveImageSize, "1023.99 MB");
     lblCreationDate = Named(new QLabel("Creation date"), "lblCreationDate");
     tbCreationDate = ReadOnlyBox("tbCreationDate", "Image creation date", 16);
+    WideEnoughFor(tbCreationDate, "00.00.0000");
     lblCreatedBy = Named(new QLabel("Created by"), "lblCreatedBy");
     tbCreator = Named(new QLineEdit, "tbCreator", "Image creator");
-    tbCreator->setMaxLength(32);
+    tbCreator->setMaxLength(ImageHeader::CreatorWidth);
+    KeepHeaderText(tbCreator);
     lblDescription = Named(new QLabel("Description"), "lblDescription");
     tbDescription = Named(new QPlainTextEdit, "tbDescription", "Image description");
     tbDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    tbDescription->setFixedHeight(72);
-    connect(tbDescription, &QPlainTextEdit::textChanged, this, [this] {
-        // The header holds 256 characters; a line break counts twice
-        // (CR LF), as the stored text has it.
-        const QString text = tbDescription->toPlainText();
-        QString kept;
-        int stored = 0;
-        for (QChar c : text) {
-            stored += c == '\n' ? 2 : 1;
-            if (stored > 256)
-                break;
-            kept += c;
-        }
-        if (kept.size() != text.size()) {
-            tbDescription->setPlainText(kept);
-            tbDescription->moveCursor(QTextCursor::End);
-        }
-    });
+    GrowingTextBox(tbDescription, 4);
+    KeepHeaderText(tbDescription, ImageHeader::DescriptionWidth);
 
-    fmImage = SunkenFrame("fmImage");
+    fmImage = GroupFrame("fmImage");
     auto* image = new QGridLayout(fmImage);
     image->addWidget(lblImage, 0, 0);
     image->addLayout(BoxWithButton(tbImage, cmdImage), 0, 1, 1, 3);
@@ -157,6 +184,9 @@ void frmKorvalithWIN::BuildControls()
     image->addWidget(tbCreator, 3, 1, 1, 3);
     image->addWidget(lblDescription, 4, 0, Qt::AlignTop);
     image->addWidget(tbDescription, 4, 1, 1, 3);
+    image->setColumnStretch(1, 1);
+    image->setColumnStretch(3, 1);
+    image->setRowStretch(4, 1);
 
     cmdCreateImage = Named(new QPushButton("&Create image"), "cmdCreateImage",
                            "Start image creation for the selected drive");
@@ -171,7 +201,9 @@ void frmKorvalithWIN::BuildControls()
     linBar = Named(new QFrame, "linBar");
     linBar->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     picBar = Named(new QLabel, "picBar");
-    picBar->setPixmap(BarPicture(460, 36));
+    picBar->setMinimumSize(BarPictureMinimumSize());
+    picBar->setFixedHeight(BarPictureMinimumSize().height());
+    picBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     picBar->setAcceptDrops(true);
     lblSlogan = Named(new QLabel("create + restore + clone"), "lblSlogan");
     lblSlogan->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -179,12 +211,33 @@ void frmKorvalithWIN::BuildControls()
     bar->addWidget(picBar, 1);
     bar->addWidget(lblSlogan);
 
+    // Extra height goes to the two boxes that have more to show; the rest
+    // keeps its natural height.
     auto* column = new QVBoxLayout(central);
     column->addLayout(bar);
     column->addWidget(linBar);
-    column->addWidget(fmDevice);
-    column->addWidget(fmImage);
+    column->addWidget(fmDevice, 1);
+    column->addWidget(fmImage, 2);
     column->addLayout(commands);
+
+    Label(lblDrive, cbPhysicalDrive);
+    Label(lblInformation, tbInformation);
+    Label(lblImage, tbImage);
+    Label(lblCreatedWith, tbCreatedWith);
+    Label(lblDriveImageSize, tbDriveImageSize);
+    Label(lblCreationDate, tbCreationDate);
+    Label(lblCreatedBy, tbCreator);
+    Label(lblDescription, tbDescription);
+    for (QPushButton* pictureOnly : {cmdEject, cmdImage})
+        pictureOnly->setAccessibleName(pictureOnly->toolTip());
+
+    // Tab follows the window from top to bottom, left to right.
+    const QList<QWidget*> focusOrder = {cbPhysicalDrive, cmdEject,         tbInformation,  tbImage,
+                                        cmdImage,        tbCreatedWith,    tbDriveImageSize, tbCreationDate,
+                                        tbCreator,       tbDescription,    cmdCreateImage, cmdRestoreImage,
+                                        cmdCloneDrive};
+    for (qsizetype i = 1; i < focusOrder.size(); ++i)
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
 
     connect(cbPhysicalDrive, &QComboBox::activated, this, &frmKorvalithWIN::cbPhysicalDrive_Click);
     connect(cmdEject, &QPushButton::clicked, this, &frmKorvalithWIN::cmdEject_Click);
@@ -193,11 +246,14 @@ void frmKorvalithWIN::BuildControls()
     connect(cmdRestoreImage, &QPushButton::clicked, this, &frmKorvalithWIN::cmdRestoreImage_Click);
     connect(cmdCloneDrive, &QPushButton::clicked, this, &frmKorvalithWIN::cmdCloneDrive_Click);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{cbPhysicalDrive, tbImage, tbCreator, picBar})
+    for (QWidget* w : std::initializer_list<QWidget*>{cbPhysicalDrive, tbImage, tbCreatedWith, tbDriveImageSize,
+                                                      tbCreationDate, tbCreator, tbDescription, tbInformation, picBar})
         w->installEventFilter(this);
-    for (QWidget* w : std::initializer_list<QWidget*>{tbImage, tbCreatedWith, tbDriveImageSize, tbCreationDate,
-                                                      tbCreator, tbDescription, tbInformation})
-        w->installEventFilter(this);
+    // Every part of the window that takes drops hears of them first: a file
+    // dropped there chooses the image file.
+    for (QWidget* w : central->findChildren<QWidget*>())
+        if (w->acceptDrops())
+            w->installEventFilter(this);
 }
 
 void frmKorvalithWIN::BuildMenu()
@@ -276,17 +332,18 @@ bool frmKorvalithWIN::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn:
         SelectAllText(watched);
         break;
-    case QEvent::DragEnter:
-        if (watched == picBar) {
-            dragEnterEvent(static_cast<QDragEnterEvent*>(event));
-            return true;
-        }
+    case QEvent::FocusOut:
+        HideSelection(watched, static_cast<QFocusEvent*>(event)->reason());
         break;
+    case QEvent::Resize:
+        if (watched == picBar)
+            picBar->setPixmap(BarPicture(picBar->width(), picBar->height(), picBar->devicePixelRatioF()));
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
     case QEvent::Drop:
-        if (watched == picBar) {
-            dropEvent(static_cast<QDropEvent*>(event));
+        if (TakeDroppedFiles(static_cast<QDropEvent*>(event)))
             return true;
-        }
         break;
     default:
         break;
@@ -324,20 +381,42 @@ void frmKorvalithWIN::SelectAllText(QObject* watched)
         QTimer::singleShot(0, text, [text] { text->selectAll(); });
 }
 
+void frmKorvalithWIN::HideSelection(QObject* watched, Qt::FocusReason reason)
+{
+    // As a one-line box does: the selection goes when the focus moves on
+    // within the window, and stays for a context menu or another window.
+    auto* text = qobject_cast<QPlainTextEdit*>(watched);
+    if (!text || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return;
+    QTextCursor cursor = text->textCursor();
+    cursor.clearSelection();
+    text->setTextCursor(cursor);
+}
+
 void frmKorvalithWIN::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    TakeDroppedFiles(event);
 }
 
 void frmKorvalithWIN::dropEvent(QDropEvent* event)
 {
+    TakeDroppedFiles(event);
+}
+
+bool frmKorvalithWIN::TakeDroppedFiles(QDropEvent* event)
+{
+    // Files win over the text a file manager sends along with them, also
+    // over an editable box; anything else is left to where it lands.
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
             files << url.toLocalFile();
-    Form_OLEDragDrop(files);
+    if (files.isEmpty())
+        return false;
     event->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+        Form_OLEDragDrop(files);
+    return true;
 }
 
 void frmKorvalithWIN::Form_OLEDragDrop(const QStringList& files)

@@ -118,6 +118,12 @@ private:
     // Key and focus handling of the text boxes and the selector.
     bool HandleKeyDown(QObject* watched, int key);
     void SelectAllText(QObject* watched);
+    void HideSelection(QObject* watched, Qt::FocusReason reason);
+
+    // Takes a drag or drop that carries local files, choosing the first as
+    // the image file on the drop; returns false, leaving the event alone,
+    // for anything else.
+    bool TakeDroppedFiles(QDropEvent* event);
 
     // The frame every command runs in: timer and window off, then on again.
     void RunCommand(const std::function<void()>& body);

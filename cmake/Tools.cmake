@@ -1,7 +1,6 @@
 # Helper programs built on request only:
 #   korvalith_draw_art     redraws the pictures under resources/
-#   korvalith_screenshots  grabs the main window, a progress dialog, the splash and
-#                          the about window for docs/screenshots/
+#   korvalith_screenshots  grabs the windows for docs/screenshots/
 add_executable(korvalith_draw_art EXCLUDE_FROM_ALL scripts/art/DrawArtwork.cpp)
 target_link_libraries(korvalith_draw_art PRIVATE Qt6::Gui)
 

@@ -3,6 +3,44 @@
 #include "ui/ShowMessage.h"
 
 #include <QApplication>
+#include <QScreen>
+
+namespace {
+
+// A message box that does not cut its caption: QMessageBox sizes itself to
+// its text on showing, and a short text makes a box narrower than the
+// caption the window manager draws over it.
+class CaptionedMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    // The box fixes its size when it shows and again on each layout
+    // request; it is widened after either.
+    bool event(QEvent* event) override
+    {
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest) {
+            int wanted = CaptionWidth(windowTitle());
+            if (const QScreen* shown = screen())
+                wanted = std::min(wanted, shown->availableGeometry().width());
+            if (width() < wanted)
+                setFixedWidth(wanted);
+        }
+        return handled;
+    }
+};
+
+}  // namespace
+
+int CaptionWidth(const QString& title)
+{
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    // Icon and buttons are about two lines of the title font wide each.
+    return metrics.horizontalAdvance(title) + 4 * 2 * metrics.height();
+}
 
 MessageBoxLayout LayoutForButtons(int buttons)
 {
@@ -65,7 +103,7 @@ void InstallMessageBoxHandler()
         const MessageBoxLayout layout = LayoutForButtons(buttons);
         QString text = QString::fromStdString(prompt);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QMessageBox box(layout.icon, QString::fromStdString(title), text, layout.buttons);
+        CaptionedMessageBox box(layout.icon, QString::fromStdString(title), text, layout.buttons);
         box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(layout.defaultButton);
         if (layout.escapeButton != QMessageBox::NoButton)

@@ -21,6 +21,11 @@ MessageBoxLayout LayoutForButtons(int buttons);
 // 4 Retry, 5 Ignore, 6 Yes, 7 No), or 0 for anything else.
 int AnswerForButton(QMessageBox::StandardButton button);
 
+// Returns the width a window manager's title bar needs to show the caption
+// whole: the caption in a bold face, the window icon and three buttons.
+int CaptionWidth(const QString& title);
+
 // Installs message boxes as ShowMessage's handler: pending events run before
-// and after each box; the box is modal to the application and raised.
+// and after each box; the box is modal to the application and raised, and
+// at least as wide as its caption needs.
 void InstallMessageBoxHandler();

@@ -5,11 +5,26 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace {
 const QColor kNavy(0x1f, 0x3b, 0x5c);
 const QColor kBlue(0x2a, 0x6f, 0xb0);
 const QColor kGold(0xe8, 0xb1, 0x2c);
+
+// Where the strip's icon and title go.
+constexpr int kIconLeft = 6;
+constexpr int kIconSize = 24;
+constexpr int kTitleLeft = 36;
+constexpr const char* kTitle = "Korvalith WIN";
+
+QFont TitleFont()
+{
+    QFont font;
+    font.setBold(true);
+    font.setPointSize(11);
+    return font;
+}
 
 QPixmap Blank(int w, int h)
 {
@@ -32,7 +47,8 @@ QPixmap EjectPicture(int size)
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
     p.setPen(Qt::NoPen);
-    p.setBrush(kNavy);
+    // Mid blue: it stands out on light and on dark buttons alike.
+    p.setBrush(kBlue);
     p.drawPolygon(QPolygonF({QPointF(8, 2), QPointF(14, 9), QPointF(2, 9)}));
     p.drawRect(QRectF(2, 11, 12, 3));
     return pixmap;
@@ -53,22 +69,25 @@ QPixmap OpenPicture(int size)
     return pixmap;
 }
 
-QPixmap BarPicture(int width, int height)
+QPixmap BarPicture(int width, int height, qreal ratio)
 {
-    QPixmap pixmap(width, height);
+    QPixmap pixmap(QSize(width, height) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     QPainter p(&pixmap);
     QLinearGradient band(0, 0, width, 0);
     band.setColorAt(0, kNavy);
     band.setColorAt(0.7, kBlue);
     band.setColorAt(1, kBlue.lighter(140));
-    p.fillRect(pixmap.rect(), band);
+    p.fillRect(QRect(0, 0, width, height), band);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawPixmap(6, (height - 24) / 2, ProgramIcon(24));
+    p.drawPixmap(QRect(kIconLeft, (height - kIconSize) / 2, kIconSize, kIconSize), ProgramIcon(qCeil(kIconSize * ratio)));
     p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPointSize(11);
-    p.setFont(font);
-    p.drawText(QRect(36, 0, width - 40, height), Qt::AlignVCenter | Qt::AlignLeft, "Korvalith WIN");
+    p.setFont(TitleFont());
+    p.drawText(QRect(kTitleLeft, 0, width - kTitleLeft - 4, height), Qt::AlignVCenter | Qt::AlignLeft, kTitle);
     return pixmap;
+}
+
+QSize BarPictureMinimumSize()
+{
+    return {kTitleLeft + QFontMetrics(TitleFont()).horizontalAdvance(kTitle) + 3 * kIconLeft, 36};
 }

@@ -10,5 +10,8 @@ QPixmap ProgramIcon(int size);
 QPixmap EjectPicture(int size);
 // An open-folder symbol for cmdImage.
 QPixmap OpenPicture(int size);
-// The decorative strip along the window's bottom.
-QPixmap BarPicture(int width, int height);
+// The decorative strip with the program's icon and title, drawn for a
+// screen of the given device pixel ratio.
+QPixmap BarPicture(int width, int height, qreal ratio = 1);
+// The smallest strip that shows its icon and title whole.
+QSize BarPictureMinimumSize();

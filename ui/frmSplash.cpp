@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -99,6 +101,12 @@ void frmSplash::BuildControls()
     lblInfo = MakeLabel(this, "lblInfo", {104, 275, 315, 33});
     lblInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblInfo->setLineWidth(1);
+    // Grey inside, like the strip: it shows where the strip hides a part
+    // line (ShowWholeLinesOnly).
+    QPalette inside = lblInfo->palette();
+    inside.setColor(QPalette::Window, kStripGrey);
+    lblInfo->setPalette(inside);
+    lblInfo->setAutoFillBackground(true);
 
     fmInfo = new QFrame(this);
     fmInfo->setObjectName("fmInfo");
@@ -176,6 +184,24 @@ void frmSplash::OnClick(QWidget* control, Handler handler)
 void frmSplash::SetInfoText(const QString& text)
 {
     txtInfo->setPlainText(QString(text).replace("\r\n", "\n"));
+    ShowWholeLinesOnly();
+}
+
+void frmSplash::ShowWholeLinesOnly()
+{
+    // Every line is exactly lLineHeight high, the pitch the scrolling counts
+    // in, and the strip hides the height no whole line fits in. Otherwise,
+    // depending on the font and the scale factor, the top of a third line
+    // peeks out under the first two.
+    if (lLineHeight <= 0)
+        return;
+    QTextBlockFormat pitch;
+    pitch.setLineHeight(lLineHeight, QTextBlockFormat::FixedHeight);
+    QTextCursor all(txtInfo->document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(pitch);
+    const int lines = std::max(1, fmInfo->height() / lLineHeight);
+    fmInfo->setMask(QRegion(0, 0, fmInfo->width(), lines * lLineHeight));
 }
 
 void frmSplash::UseNarrowLayout()
@@ -206,6 +232,7 @@ void frmSplash::Form_Load()
     // Topmost comes from the window flags set when the window was built.
     txtInfo->move(txtInfo->x(), 0);
     lLineHeight = qRound(QFontMetricsF(font()).height());
+    ShowWholeLinesOnly();
     imgbg->setVisible(false);
     imgbg->setScaledContents(false);
     imgbg->setGeometry(160, 60, imgbg->pixmap().width(), imgbg->pixmap().height());

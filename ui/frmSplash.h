@@ -85,6 +85,9 @@ protected:
 private:
     using Handler = void (frmSplash::*)();
     void BuildControls();
+    // Sets the credits lines to the measured line height and lets the strip
+    // show only as many lines as fit in it whole.
+    void ShowWholeLinesOnly();
     void OnClick(QWidget* control, Handler handler);
 
     QPixmap picture_;

@@ -32,6 +32,44 @@ QString Today()
     return QDate::currentDate().toString("dd.MM.yyyy");
 }
 
+// Drags the data over the middle of `over` and drops it there, delivered as
+// the window system does: to the widget under the point, or the nearest
+// parent of it that takes drops. Returns whether the drop was taken.
+bool DropOn(QWidget* over, const QMimeData& data)
+{
+    QWidget* window = over->window();
+    const QPoint point = over->mapTo(window, over->rect().center());
+    QWidget* target = window->childAt(point);
+    while (target && !target->acceptDrops() && !target->isWindow())
+        target = target->parentWidget();
+    if (!target)
+        target = window;
+    const QPoint local = target->mapFrom(window, point);
+    QDragEnterEvent enter(local, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    // A target that took the enter gets its moves taken already.
+    QDragMoveEvent move(local, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(enter.dropAction());
+    move.accept();
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(local), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QString BoxText(QWidget* box)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(box))
+        return line->text();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(box))
+        return text->toPlainText();
+    return {};
+}
+
 // Answers the open/create dialog with the given name for its lifetime.
 struct DialogAnswer {
     explicit DialogAnswer(const QString& name)
@@ -161,26 +199,63 @@ private slots:
         window_->Form_OLEDragDrop({QString::fromStdString(Path("one.kvi")), QString::fromStdString(Path("two.kvi")),
                                    QString::fromStdString(Path("three.kvi"))});
         QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("one.kvi")));
+    }
 
-        // A real drop on the picture strip, with its own mime data.
+    void aFileDroppedAnywhereChoosesIt_data()
+    {
+        QTest::addColumn<QString>("over");
+        for (const char* name : {"picBar", "tbCreator", "tbDescription", "tbImage", "tbInformation", "lblCreatedBy",
+                                 "cmdCreateImage", "fmImage"})
+            QTest::newRow(name) << name;
+    }
+    void aFileDroppedAnywhereChoosesIt()
+    {
+        QFETCH(QString, over);
+        const QString card = QString::fromStdString(Path("card.kvi"));
+        QCOMPARE(MakeImage(1, card.toStdString(), "Ann", "from the\nblue camera"), 1);
+        ScriptedMessages messages;
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+
+        // A file manager sends the files' names as text too.
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path("dropped.kvi"))),
-                      QUrl::fromLocalFile(QString::fromStdString(Path("ignored.kvi")))});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window_->picBar, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window_->picBar, &drop);
-        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("dropped.kvi")));
+        data.setUrls({QUrl::fromLocalFile(card), QUrl::fromLocalFile(QString::fromStdString(Path("ignored.kvi")))});
+        data.setText(QUrl::fromLocalFile(card).toString());
+        QVERIFY(DropOn(window_->findChild<QWidget*>(over), data));
+        QCOMPARE(QString::fromStdString(sImageFile_g), card);
+        // The boxes show the header's texts, nothing of the drop.
+        QCOMPARE(window_->tbCreator->text(), QString("Ann"));
+        QCOMPARE(window_->tbDescription->toPlainText(), QString("from the\nblue camera"));
+    }
+
+    void droppedTextGoesOnlyIntoTheEditableBoxes_data()
+    {
+        QTest::addColumn<QString>("over");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("tbCreator") << "tbCreator" << true;
+        QTest::newRow("tbDescription") << "tbDescription" << true;
+        QTest::newRow("tbImage, read-only") << "tbImage" << false;
+        QTest::newRow("tbInformation, read-only") << "tbInformation" << false;
+        QTest::newRow("picBar") << "picBar" << false;
+        QTest::newRow("a label") << "lblDescription" << false;
+    }
+    void droppedTextGoesOnlyIntoTheEditableBoxes()
+    {
+        QFETCH(QString, over);
+        QFETCH(bool, taken);
+        window_->SetImageFile(QString::fromStdString(Path("kept.kvi")));
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QWidget* widget = window_->findChild<QWidget*>(over);
+        const QString before = BoxText(widget);
 
         QMimeData text;
-        text.setText("not a file");
-        QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window_.get(), &textEnter);
-        QVERIFY(!textEnter.isAccepted());
-        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("dropped.kvi")));
+        text.setText("dropped words");
+        QCOMPARE(DropOn(widget, text), taken);
+        QCOMPARE(BoxText(widget).contains("dropped words"), taken);
+        if (!taken)
+            QCOMPARE(BoxText(widget), before);
+        QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(Path("kept.kvi")));
     }
 
     void enterKeys()

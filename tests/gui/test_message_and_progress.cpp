@@ -96,6 +96,35 @@ private slots:
         SetMessageHandler({});
     }
 
+    void aBoxIsWideEnoughForItsCaption_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("short text") << "Image restored." << "Korvalith WIN - [Restore image]";
+        QTest::newRow("one word") << "Done." << "Korvalith WIN - [File association]";
+    }
+    void aBoxIsWideEnoughForItsCaption()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        InstallMessageBoxHandler();
+        int width = 0;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            width = box->width();
+            box->button(QMessageBox::Ok)->click();
+        });
+        poll.start();
+        QCOMPARE(ShowMessage(text.toStdString(), 64, caption.toStdString()), 1);
+        SetMessageHandler({});
+        QVERIFY2(width >= CaptionWidth(caption), qPrintable(QString("%1 < %2").arg(width).arg(CaptionWidth(caption))));
+    }
+
     void statusDialogStartsFreshOnEveryRun()
     {
         QWidget owner;
