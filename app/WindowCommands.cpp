@@ -24,9 +24,16 @@ void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
     timCheckDrives->stop();
     SetTitleState(0);
     setEnabled(false);
+    running_ = true;
+    closeAfterRun_ = false;
     body();
+    running_ = false;
     setEnabled(true);
     timCheckDrives->start();
+    // The window was closed during the run and its abort confirmed: it
+    // closes now that the run has stopped and cleaned up.
+    if (closeAfterRun_)
+        QTimer::singleShot(0, this, &QWidget::close);
     activateWindow();
     setFocus();
 }

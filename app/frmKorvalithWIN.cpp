@@ -106,6 +106,10 @@ frmKorvalithWIN::frmKorvalithWIN(const QString& commandLine, QWidget* parent) : 
     resize(minimumSizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 90, 0)));
 
     progress_ = std::make_unique<StatusProgress>(this);
+    progress_->SetAbortAnswered([this](bool aborted) {
+        if (!aborted)
+            closeAfterRun_ = false;  // the user chose to let the run go on
+    });
     SetProgressSink(progress_.get());
 
     timCheckDrives = new QTimer(this);
@@ -311,6 +315,16 @@ void frmKorvalithWIN::mnuQuit_Click()
 
 void frmKorvalithWIN::closeEvent(QCloseEvent* event)
 {
+    // A run goes on until it has stopped and cleaned up: closing asks the
+    // run's own abort question, and the window closes after it has ended.
+    if (running_) {
+        event->ignore();
+        if (progress_->Dialog()) {
+            closeAfterRun_ = true;
+            progress_->RequestCancel();
+        }
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -134,5 +134,9 @@ private:
     // its disk when numbers move.
     std::vector<platform::DriveRecord> lastScan_;
     std::optional<platform::DriveRecord> shownDisk_;
+    // A command is running; the window was closed during it and is to close
+    // once the run has ended by the abort the close asked for.
+    bool running_ = false;
+    bool closeAfterRun_ = false;
     std::unique_ptr<StatusProgress> progress_;
 };

@@ -35,8 +35,7 @@ void PrintDriveProblem(const platform::DriveProblem& problem, const DriveEntry& 
 {
     if (problem.fault == platform::DriveFault::None)
         return;
-    const bool real = !platform::ActiveDriveBackend().IsSimulated();
-    PrintError(DriveProblemText(problem, real ? entry.Record.devicePath : entry.DisplayName));
+    PrintError(DriveProblemText(problem, DiskNameForMessages(entry.DeviceName)));
 }
 
 // Returns why the commands refuse a drive whose geometry was read.

@@ -2,6 +2,8 @@
 
 #include "cli/DriveCommands.h"
 #include "cli/ExitStatus.h"
+#include "cli/StatusLine.h"
+#include "drive/CapacityText.h"
 #include "image/CloneDrive.h"
 #include "image/Commands.h"
 
@@ -23,6 +25,22 @@ std::string DescriptionFromCommandLine(const std::string& text)
     return out;
 }
 
+namespace {
+// Prints where the sectors stored as zeros are, the first few of them.
+void PrintUnreadableSectors(const UnreadableSectors& lost)
+{
+    constexpr size_t kShown = 8;
+    if (lost.offsets.empty())
+        return;
+    std::string where;
+    for (size_t i = 0; i < lost.offsets.size() && i < kShown; ++i)
+        where += (i ? ", " : "") + GroupedNumber(lost.offsets[i]);
+    if (lost.offsets.size() > kShown)
+        where += ", ...";
+    statusline::WriteError("kvi: " + UnreadableSectorsText(lost) + " Sectors at bytes " + where + "\n");
+}
+}  // namespace
+
 int RunCreate(const std::string& driveText, const std::string& imagePath, const std::string& creator,
               const std::string& description)
 {
@@ -30,7 +48,9 @@ int RunCreate(const std::string& driveText, const std::string& imagePath, const 
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
     ImageHeader header = NewImageHeader(creator, DescriptionFromCommandLine(description));
-    return FinishDriveCommand(CreateImageCommand(entry.DeviceName, imagePath, header), entry);
+    const int32_t result = CreateImageCommand(entry.DeviceName, imagePath, header);
+    PrintUnreadableSectors(UnreadableSectorsOfLastRun());
+    return FinishDriveCommand(result, entry);
 }
 
 int RunRestore(const std::string& imagePath, const std::string& driveText)

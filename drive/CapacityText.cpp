@@ -31,3 +31,15 @@ std::string FormatCapacity(const ScaledCapacity& capacity, const std::string& de
     std::snprintf(fraction, sizeof fraction, "%02d", cents);
     return std::string(digits) + decimalPoint + fraction + " " + capacity.unit;
 }
+
+std::string GroupedNumber(int64_t value)
+{
+    const std::string digits = std::to_string(value < 0 ? -value : value);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return value < 0 ? "-" + grouped : grouped;
+}

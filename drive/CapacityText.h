@@ -19,3 +19,6 @@ double RoundToFourDecimals(double value);
 // Returns the value with at least one integer digit and exactly two
 // decimals, the given decimal separator, no grouping, then " " and the unit.
 std::string FormatCapacity(const ScaledCapacity& capacity, const std::string& decimalPoint = ".");
+
+// Returns a count of bytes with its thousands grouped: "8,389,632".
+std::string GroupedNumber(int64_t value);

@@ -123,6 +123,14 @@ platform::DriveProblem TakeDriveProblem()
     return problem;
 }
 
+std::string DiskNameForMessages(const std::string& deviceName)
+{
+    const DriveEntry* entry = FindDriveEntry(deviceName);
+    if (!entry)
+        return deviceName;
+    return platform::ActiveDriveBackend().IsSimulated() ? entry->DisplayName : entry->Record.devicePath;
+}
+
 std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath)
 {
     using platform::DriveFault;

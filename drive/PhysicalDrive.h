@@ -83,6 +83,11 @@ bool TakeSwappedMedium(const std::string& deviceName);
 // fault None when no open failed since the last call.
 platform::DriveProblem TakeDriveProblem();
 
+// Returns the name messages give the disk of `deviceName`: its /dev path
+// for a real drive, its display name for a simulated one (or when the table
+// has no such entry, the device name itself).
+std::string DiskNameForMessages(const std::string& deviceName);
+
 // Returns one sentence telling the user what a drive problem means for the
 // disk at devicePath and what to do; "" for fault None.
 std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath);

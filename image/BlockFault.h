@@ -7,6 +7,8 @@
 enum class BlockFault {
     None,
     DriveReadFailed,    // a read call of the drive failed
+    SectorsUnreadable,  // a read of the drive failed; the block was read again sector by
+                        // sector and its unreadable sectors are zeros: it still carries data
     LengthCutShort,     // the image file ends inside a block's length field
     LengthUnreadable,   // reading a block's length field failed
     LengthOutOfRange,   // a length field negative or beyond the room of a block
@@ -18,3 +20,9 @@ enum class BlockFault {
     DriveWriteFailed,   // a write call of the drive failed
     FlushFailed,        // the drive could not make what was written lasting
 };
+
+// Returns true when a block with this fault still carries its bytes.
+inline bool CarriesData(BlockFault fault)
+{
+    return fault == BlockFault::None || fault == BlockFault::SectorsUnreadable;
+}

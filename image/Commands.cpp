@@ -4,6 +4,7 @@
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
 #include "image/RestoreImage.h"
+#include "drive/CapacityText.h"
 #include "drive/PhysicalDrive.h"
 #include "ui/ShowMessage.h"
 
@@ -22,8 +23,8 @@ std::string WithCrLf(const std::string& text)
     return out;
 }
 
-void TellOutcome(int32_t result, const std::function<void()>& ended, const char* success, const char* failure,
-                 const std::string& title)
+void TellOutcome(int32_t result, const std::function<void()>& ended, const std::string& success,
+                 const std::string& failure, const std::string& title)
 {
     if (result != 1 && result != 0)
         return;
@@ -35,6 +36,15 @@ void TellOutcome(int32_t result, const std::function<void()>& ended, const char*
         ShowMessage(failure, MB_ICONEXCLAMATION, title);
 }
 }  // namespace
+
+std::string UnreadableSectorsText(const UnreadableSectors& lost)
+{
+    const auto count = static_cast<int64_t>(lost.offsets.size());
+    if (count == 0)
+        return {};
+    return GroupedNumber(count) + (count == 1 ? " sector (" : " sectors (") + GroupedNumber(count * lost.sectorSize) +
+           " bytes) could not be read and " + (count == 1 ? "is" : "are") + " stored as zeros.";
+}
 
 bool ConfirmImagingMountedDrive(const std::string& deviceName, const std::string& title)
 {
@@ -86,7 +96,9 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
     if (!ConfirmImagingMountedDrive(deviceName, kCreateTitle))
         return -1;
     const int32_t result = CreateImage(deviceName, imagePath, header);
-    TellOutcome(result, ended, "Image successfully created.", "Image created with error.", kCreateTitle);
+    const std::string lost = UnreadableSectorsText(UnreadableSectorsOfLastRun());
+    TellOutcome(result, ended, "Image successfully created.",
+                std::string("Image created with error.") + (lost.empty() ? "" : vbCrLf + lost), kCreateTitle);
     return result;
 }
 

@@ -4,6 +4,7 @@
 // run them.
 #pragma once
 
+#include "image/CreateImage.h"
 #include "image/ImageHeader.h"
 #include "image/ImagePath.h"
 
@@ -20,6 +21,10 @@ constexpr int32_t COMMAND_REFUSED = -100;
 // description are stored as CR LF.
 ImageHeader NewImageHeader(const std::string& creator, const std::string& description);
 
+// Returns "1 sector (512 bytes) could not be read and is stored as zeros.",
+// or "" when every sector was read.
+std::string UnreadableSectorsText(const UnreadableSectors& lost);
+
 // Returns true when the drive may be imaged: none of its filesystems is
 // mounted for writing, or the user said Yes to imaging it all the same
 // (programs may change files while the image is made).
@@ -32,7 +37,8 @@ bool AcceptImagePath(const std::string& imagePath, ImageUse use, const std::stri
 
 // Images the drive into imagePath. For results 1 and 0, `ended` runs first
 // (the window shows its new state there), then "Image successfully
-// created." or "Image created with error.". Returns CreateImage's result;
+// created." or "Image created with error." (with a line saying how much
+// could not be read, when sectors were stored as zeros). Returns CreateImage's result;
 // COMMAND_REFUSED after "Please open or create an image file first." when
 // imagePath is empty or after saying why the path may not be written; -1
 // when the user declined to image a drive mounted for writing.

@@ -10,6 +10,7 @@
 #include "ui/ShowMessage.h"
 
 #include <memory>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +45,8 @@ const char* Reason(Created result)
 Created ForFault(BlockFault fault)
 {
     switch (fault) {
-    case BlockFault::DriveReadFailed: return Created::ReadFailed;
+    case BlockFault::DriveReadFailed:
+    case BlockFault::SectorsUnreadable: return Created::ReadFailed;
     case BlockFault::LengthWriteFailed: return Created::LengthWriteFailed;
     case BlockFault::DataWriteFailed: return Created::DataWriteFailed;
     default: return Created::CompressFailed;
@@ -56,23 +58,41 @@ struct CreateRun {
     std::unique_ptr<KviWriter> image;
     struct stat created {};  // identity of the file this run created
     bool aborted = false;
+    std::vector<int64_t> unreadable;  // drive offsets of the sectors stored as zeros
+    int32_t sectorSize = 512;
 };
 
-// The drive's bytes go block after block into the image; a failed read may
-// be let pass, which ends the image there.
-Created CopyBlocks(CreateRun& run, int64_t capacity)
+UnreadableSectors lastUnreadable;
+
+// The drive's bytes go block after block into the image. When a read
+// fails, the user is asked once whether to go on: the block is then read
+// sector by sector and what cannot be read is stored as zeros, here and in
+// every later block, so the image keeps every block; such a run is not a
+// success.
+Created CopyBlocks(CreateRun& run, int64_t capacity, int32_t sectorSize)
 {
-    DriveReader drive(*run.drive, capacity);
-    const TransferRules rules{"Creating", "Abort image creation?", kCaption, [](BlockFault fault) {
-                                  return fault == BlockFault::DriveReadFailed &&
-                                         engine::AskedYes(std::string("Can't read requested drive data.") + vbCrLf +
-                                                              vbCrLf + "Do you want to ignore the read error and continue?",
-                                                          kCaption);
+    DriveReader drive(*run.drive, capacity, sectorSize);
+    bool asked = false;
+    bool goOn = false;
+    const TransferRules rules{"Creating", "Abort image creation?", kCaption, [&](BlockFault fault) {
+                                  if (fault != BlockFault::SectorsUnreadable && fault != BlockFault::DriveReadFailed)
+                                      return false;
+                                  if (!asked)
+                                      goOn = engine::AskedYes(std::string("Can't read requested drive data.") + vbCrLf +
+                                                                  vbCrLf +
+                                                                  "Do you want to ignore the read error and continue?",
+                                                              kCaption, MessageKind::IgnoreError);
+                                  asked = true;
+                                  return goOn;
                               }};
     const TransferResult copied = RunTransfer(drive, *run.image, capacity, rules);
     run.aborted = copied.end == TransferEnd::Aborted;
+    for (const int64_t offset : drive.UnreadableSectors())
+        if (offset < copied.offset)
+            run.unreadable.push_back(offset);
+    run.sectorSize = drive.SectorSize();
     switch (copied.end) {
-    case TransferEnd::Complete: return Created::Complete;
+    case TransferEnd::Complete: return copied.faultsLetPass ? Created::EndedEarly : Created::Complete;
     case TransferEnd::Failed: return ForFault(copied.fault);
     default: return Created::EndedEarly;
     }
@@ -104,7 +124,7 @@ Created Run(CreateRun& run, const std::string& DriveName, const std::string& Ima
     FillImageHeaderForDrive(Header, geometry, capacity);
     if (!run.image->WriteHeader(Header))
         return Created::HeaderWriteFailed;
-    return CopyBlocks(run, capacity);
+    return CopyBlocks(run, capacity, geometry.BytesPerSector);
 }
 
 // Removes the image after a confirmed abort, but only when the path still
@@ -120,8 +140,15 @@ void DeleteCreatedFile(const CreateRun& run, const std::string& ImagePath)
 
 }  // namespace
 
+const UnreadableSectors& UnreadableSectorsOfLastRun()
+{
+    return lastUnreadable;
+}
+
 int32_t CreateImage(const std::string& DriveName, const std::string& ImagePath, ImageHeader& Header)
 {
+    lastUnreadable = {};
+    TakeDriveProblem();  // what an earlier query found is no concern of this run
     if (FileExists(ImagePath) == VB_TRUE &&
         !engine::AskedYes("File '" + ImagePath + "' already exists." + vbCrLf + vbCrLf + "Do you want to overwrite it?",
                           kCaption))
@@ -137,7 +164,9 @@ int32_t CreateImage(const std::string& DriveName, const std::string& ImagePath, 
         CurrentProgress().Close();
     if (run.aborted)
         DeleteCreatedFile(run, ImagePath);
+    else
+        lastUnreadable = {std::move(run.unreadable), run.sectorSize};
     if (static_cast<int32_t>(result) <= -2)
-        engine::ShowFailure(Reason(result), "Aborting image creation.");
+        engine::ShowFailure(Reason(result), "Aborting image creation.", DriveName);
     return static_cast<int32_t>(result);
 }

@@ -1,5 +1,6 @@
 #include "image/EngineSteps.h"
 
+#include "drive/PhysicalDrive.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
 
@@ -13,21 +14,28 @@ std::string Caption(const std::string& suffix)
     return std::string(PROGRAM_TITLE) + suffix;
 }
 
-bool AskedYes(const std::string& prompt, const std::string& caption)
+bool AskedYes(const std::string& prompt, const std::string& caption, MessageKind kind)
 {
-    return ShowMessage(prompt, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2, caption) == IDYES;
+    return ShowMessage(prompt, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2, caption, kind) == IDYES;
 }
 
-void ShowFailure(const std::string& reason, const std::string& closing)
+void ShowFailure(const std::string& reason, const std::string& closing, const std::string& deviceName)
 {
-    ShowMessage(reason + vbCrLf + vbCrLf + closing, MB_ICONSTOP, Caption(" - [ERROR]"));
+    // A failed open with nothing more to say than that it failed adds no line.
+    const platform::DriveProblem problem = TakeDriveProblem();
+    const bool tellsMore = problem.fault != platform::DriveFault::None &&
+                           !(problem.fault == platform::DriveFault::Failed && problem.detail.empty());
+    const std::string why = tellsMore ? vbCrLf + DriveProblemText(problem, DiskNameForMessages(deviceName)) : "";
+    ShowMessage(reason + why + vbCrLf + vbCrLf + closing, MB_ICONSTOP, Caption(" - [ERROR]"));
 }
 
 bool AbortConfirmed(const std::string& question, const std::string& caption)
 {
     if (!CurrentProgress().TakeCancelRequest())
         return false;
-    return ShowMessage(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, caption) == IDYES;
+    const bool confirmed = ShowMessage(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, caption) == IDYES;
+    CurrentProgress().AbortAnswered(confirmed);
+    return confirmed;
 }
 
 void ProgressBar::Update(int64_t done, int64_t total)

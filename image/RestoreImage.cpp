@@ -77,11 +77,13 @@ Restored WriteBlocks(RestoreRun& run, int64_t driveSize)
                                   return (fault == BlockFault::DriveWriteFailed || fault == BlockFault::FlushFailed) &&
                                          engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf +
                                                               vbCrLf + "Do you want to ignore the write error and continue?",
-                                                          kCaption);
+                                                          kCaption, MessageKind::IgnoreError);
                               }};
     const TransferResult written = RunTransfer(*run.image, drive, driveSize, rules);
+    // Blocks whose write failed count as written, but the drive does not
+    // hold the image: not a success.
     if (written.end == TransferEnd::Complete)
-        return Restored::Complete;
+        return written.faultsLetPass ? Restored::EndedEarly : Restored::Complete;
     return written.end == TransferEnd::Failed ? ForFault(written.fault) : Restored::EndedEarly;
 }
 
@@ -121,6 +123,7 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
 
 int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
 {
+    TakeDriveProblem();  // what an earlier query found is no concern of this run
     if (!engine::AskedYes(PromptNamingDisk(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
                                                "You are about to restore an image." + vbCrLf + vbCrLf +
                                                "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
@@ -138,6 +141,6 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
     if (progressOpen)
         CurrentProgress().Close();
     if (static_cast<int32_t>(result) <= -2)
-        engine::ShowFailure(Reason(result), "Aborting image restore.");
+        engine::ShowFailure(Reason(result), "Aborting image restore.", DriveName);
     return static_cast<int32_t>(result);
 }

@@ -7,9 +7,9 @@
 // Writes the image at ImagePath onto drive DriveName ("PHYSICALDRIVE" + n)
 // from its first byte, after a warning and, when geometry or size differ, a
 // second question. Shows its own error box for codes -2..-8.
-// Returns 1 blocks expanding to the image's DriveSize all processed and the
+// Returns 1 blocks expanding to the image's DriveSize all written and the
 // drive flushed, 0 ended early (mismatch declined, abort confirmed, image
-// ended first), -1 warning declined, -2 drive information unreadable, -3
+// ended first) or a write error ignored, -1 warning declined, -2 drive information unreadable, -3
 // image or drive open failed, -4 header unreadable, -5 length field
 // unreadable or cut short, -6 block length out of range or block unreadable,
 // -7 drive write or flush failed and not ignored, -8 block damaged, cut short

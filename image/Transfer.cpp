@@ -68,7 +68,7 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
         [&](BlockSlot& slot) {
             const bool more = source.Read(slot);
             slot.plain = slot.inLength;
-            slot.needsCoding = slot.fault == BlockFault::None && slot.inLength > 0 && (expander || compressor);
+            slot.needsCoding = CarriesData(slot.fault) && slot.inLength > 0 && (expander || compressor);
             return more;
         },
         [&](BlockSlot& slot) { CodeBlock(slot, expander, compressor); }, EngineCodingThreads());
@@ -77,26 +77,34 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
     int64_t done = 0;
     bool complete = false;
     bool aborted = false;
+    bool letPass = false;
+    // Returns true when the fault may be let pass, and notes that it was.
+    auto passes = [&](BlockFault fault) {
+        if (!rules.goOn(fault))
+            return false;
+        letPass = true;
+        return true;
+    };
     for (;;) {
         const BlockSlot* slot = blocks.Next();
         if (!slot)
             break;
         bool ended = slot->fault == BlockFault::None && slot->inLength == 0;
-        if (slot->fault != BlockFault::None) {
-            if (!rules.goOn(slot->fault))
-                return {TransferEnd::Failed, slot->fault, done};
+        if (slot->fault != BlockFault::None && !passes(slot->fault))
+            return {TransferEnd::Failed, slot->fault, done, letPass};
+        if (!CarriesData(slot->fault)) {
             ended = true;
         } else if (slot->plain > 0) {
             const BlockFault put = sink.Put(SinkForm(*slot, done));
-            if (put != BlockFault::None && !rules.goOn(put))
-                return {TransferEnd::Failed, put, done};
+            if (put != BlockFault::None && !passes(put))
+                return {TransferEnd::Failed, put, done, letPass};
             done += slot->plain;
         }
         complete = total <= done;
         if (complete) {
             const BlockFault finish = sink.Finish();
-            if (finish != BlockFault::None && !rules.goOn(finish))
-                return {TransferEnd::Failed, finish, done};
+            if (finish != BlockFault::None && !passes(finish))
+                return {TransferEnd::Failed, finish, done, letPass};
         }
         progress.Update(done);
         aborted = engine::AbortConfirmed(rules.abortQuestion, rules.caption);
@@ -105,6 +113,6 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
             break;
     }
     if (complete)
-        return {TransferEnd::Complete, BlockFault::None, done};
-    return {aborted ? TransferEnd::Aborted : TransferEnd::EndedEarly, BlockFault::None, done};
+        return {TransferEnd::Complete, BlockFault::None, done, letPass};
+    return {aborted ? TransferEnd::Aborted : TransferEnd::EndedEarly, BlockFault::None, done, letPass};
 }

@@ -24,8 +24,10 @@ struct TransferRules {
     std::string caption;        // of that question
     // Returns true when the run goes on after `fault` (the routine may ask
     // the user first), false when the fault ends it. Let pass, a block that
-    // failed in the source or the codec counts as the end of the source; a
-    // block whose write failed counts as written, a failed Finish as done.
+    // failed in the source or the codec counts as the end of the source, one
+    // that still carries data (unreadable sectors as zeros) goes on like any
+    // block; a block whose write failed counts as written, a failed Finish
+    // as done.
     std::function<bool(BlockFault)> goOn;
 };
 
@@ -40,6 +42,7 @@ struct TransferResult {
     TransferEnd end = TransferEnd::EndedEarly;
     BlockFault fault = BlockFault::None;  // with Failed: the fault that ended it
     int64_t offset = 0;  // drive bytes through before the block that ended it
+    bool faultsLetPass = false;  // a fault was let pass: what is through is not all it should be
 };
 
 // Moves blocks from `source` to `sink` until `total` drive bytes are

@@ -115,6 +115,11 @@ public:
     // or -1 when the call failed.
     virtual int64_t Read(void* buffer, size_t length) = 0;
 
+    // Reads `length` bytes at drive offset `offset`, the current position
+    // left alone. Returns the bytes read (fewer only at the end of the
+    // medium), or -1 when a read failed.
+    virtual int64_t ReadAt(void* /*buffer*/, size_t /*length*/, int64_t /*offset*/) { return -1; }
+
     // Writes `length` bytes at drive offset `offset`. Returns true when all
     // of them were written.
     virtual bool WriteAt(const void* buffer, size_t length, int64_t offset) = 0;

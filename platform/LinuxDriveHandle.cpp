@@ -71,6 +71,12 @@ public:
         }
     }
 
+    // Returns the bytes read at `offset`, -1 when a read failed.
+    int64_t ReadAt(void* buffer, size_t length, int64_t offset) override
+    {
+        return ReadAllAt(fd_, buffer, length, offset);
+    }
+
     // Returns true when all bytes are written at `offset`.
     bool WriteAt(const void* buffer, size_t length, int64_t offset) override
     {

@@ -82,6 +82,7 @@ public:
     bool GetLength(int64_t& out) override;
     bool Eject() override;
     int64_t Read(void* buffer, size_t length) override;
+    int64_t ReadAt(void* buffer, size_t length, int64_t offset) override;
     bool WriteAt(const void* buffer, size_t length, int64_t offset) override;
     bool Flush() override { return ::fdatasync(fd_) == 0; }
 
@@ -259,17 +260,22 @@ bool SimulatedHandle::Eject()
 
 int64_t SimulatedHandle::Read(void* buffer, size_t length)
 {
-    if (!HasMedium())
-        return -1;
-    const int64_t failAt = Number(settings_, "FailReadAt", -1);
-    if (failAt >= position_ && failAt < position_ + static_cast<int64_t>(length))
-        return -1;
-    const int64_t end = std::min(Capacity(), Number(settings_, "EndAt", INT64_MAX));
-    const int64_t want = std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(length), end - position_));
-    const int64_t done = ReadAllAt(fd_, buffer, static_cast<size_t>(want), position_);
+    const int64_t done = ReadAt(buffer, length, position_);
     if (done > 0)
         position_ += done;
     return done;
+}
+
+int64_t SimulatedHandle::ReadAt(void* buffer, size_t length, int64_t offset)
+{
+    if (!HasMedium() || offset < 0)
+        return -1;
+    const int64_t failAt = Number(settings_, "FailReadAt", -1);
+    if (failAt >= offset && failAt < offset + static_cast<int64_t>(length))
+        return -1;
+    const int64_t end = std::min(Capacity(), Number(settings_, "EndAt", INT64_MAX));
+    const int64_t want = std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(length), end - offset));
+    return ReadAllAt(fd_, buffer, static_cast<size_t>(want), offset);
 }
 
 bool SimulatedHandle::WriteAt(const void* buffer, size_t length, int64_t offset)

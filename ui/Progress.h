@@ -39,6 +39,9 @@ public:
     // the request: two presses before a poll make one request.
     virtual bool TakeCancelRequest() = 0;
 
+    // Told how the abort question that a Cancel request led to was answered.
+    virtual void AbortAnswered(bool /*aborted*/) {}
+
     // Lets pending events through once.
     virtual void DoEvents() = 0;
 

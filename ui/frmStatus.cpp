@@ -122,6 +122,18 @@ bool StatusProgress::TakeCancelRequest()
     return true;
 }
 
+void StatusProgress::AbortAnswered(bool aborted)
+{
+    if (abortAnswered_)
+        abortAnswered_(aborted);
+}
+
+void StatusProgress::RequestCancel()
+{
+    if (dialog_)
+        dialog_->bButtonPressed_g = true;
+}
+
 void StatusProgress::DoEvents()
 {
     QApplication::processEvents();

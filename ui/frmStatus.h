@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 // The full width of the dialog's bar in pixels, the steps the engine moves it by.
 constexpr int PROGRESS_BAR_WIDTH = 247;
 
@@ -51,13 +53,21 @@ public:
     void SetBarWidth(int width) override;
     void SetReading(const ProgressReading& reading) override;
     bool TakeCancelRequest() override;
+    void AbortAnswered(bool aborted) override;
     void DoEvents() override;
     void Close() override;
 
     // The dialog of the run in progress, or nullptr between runs.
     frmStatus* Dialog() const { return dialog_; }
 
+    // Asks for the abort as the Cancel button does; nothing between runs.
+    void RequestCancel();
+
+    // Sets what is told how the abort question was answered.
+    void SetAbortAnswered(std::function<void(bool aborted)> told) { abortAnswered_ = std::move(told); }
+
 private:
     QWidget* owner_;
     frmStatus* dialog_ = nullptr;
+    std::function<void(bool)> abortAnswered_;
 };

@@ -120,11 +120,13 @@ TEST_F(KviImages, ExitStatusPerOutcome)
     WriteFileBytes(text, std::vector<uint8_t>(1000, 'x'));
     drives.Add(5, 3 * MiB, {{"FailOpenForRead", "1"}});
     drives.Add(6, 3 * MiB, {{"EndAt", std::to_string(MiB)}});
+    drives.Add(7, 3 * MiB, {{"FailWriteAt", std::to_string(MiB + 5)}});
+    drives.AddWithBytes(8, PatternBytes(3 * MiB), {{"FailReadAt", "600000"}});
     const std::vector<StatusCase> cases = {
         {"overwrite declined", {"create", "1", "IMAGE"}, "n\n", 3, "Do you want to overwrite it?"},
         {"overwrite at end of input", {"create", "1", "IMAGE"}, "", 3, "(end of input)"},
         {"fixed drive above the limit", {"create", "3", "IMAGE", "--yes"}, "", 4, "a fixed drive larger than 4096 MB"},
-        {"drive not listed", {"create", "7", "IMAGE", "--yes"}, "", 4, "7 is not a listed drive"},
+        {"drive not listed", {"create", "9", "IMAGE", "--yes"}, "", 4, "9 is not a listed drive"},
         {"drive does not open", {"create", "5", "new.kvi", "--yes"}, "", 4, "- [ERROR]"},
         {"medium ends early", {"create", "6", "short.kvi"}, "", 1, "Image created with error."},
         {"warning declined", {"restore", "IMAGE", "2"}, "n\n", 3, "THIS WILL DESTROY ALL DATA"},
@@ -134,6 +136,14 @@ TEST_F(KviImages, ExitStatusPerOutcome)
         {"missing image", {"restore", "missing.kvi", "2", "--yes"}, "", 4, "Please open an valid image file first."},
         {"other drive, mismatch declined", {"restore", "IMAGE", "4"}, "y\nn\n", 1, "Image restored with error."},
         {"other drive, --yes", {"restore", "IMAGE", "4", "--yes"}, "", 0, "Image successfully restored."},
+        // --yes does not go on past errors; --ignore-errors does, and the run
+        // still is no success.
+        {"write error, --yes", {"restore", "IMAGE", "7", "--yes"}, "", 4, "--yes does not ignore errors"},
+        {"write error, --ignore-errors", {"restore", "IMAGE", "7", "--yes", "--ignore-errors"}, "", 1,
+         "Image restored with error."},
+        {"read error, --yes", {"create", "8", "r.kvi", "--yes"}, "", 4, "Error while reading drive data."},
+        {"read error, --ignore-errors", {"create", "8", "r.kvi", "--yes", "--ignore-errors"}, "", 1,
+         "kvi: 1 sector (512 bytes) could not be read and is stored as zeros. Sectors at bytes 599,552\n"},
     };
     for (StatusCase c : cases) {
         for (std::string& a : c.args)

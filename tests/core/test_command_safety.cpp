@@ -109,10 +109,35 @@ TEST(CommandSafety, ABusyFilesystemKeepsTheRestoreOffTheDrive)
     messages.Answer(IDOK).Answer(IDYES).Answer(IDOK);
     ASSERT_EQ(CreateImageCommand("PHYSICALDRIVE0", image, header), 1);
     EXPECT_EQ(RestoreImageCommand("PHYSICALDRIVE1", image), -3);
-    const platform::DriveProblem problem = TakeDriveProblem();
-    EXPECT_EQ(problem.fault, platform::DriveFault::MountBusy);
-    EXPECT_NE(DriveProblemText(problem, "/dev/sdc").find("/media/card (on /dev/sdc) is busy"), std::string::npos);
+    EXPECT_EQ(messages.Shown().back().prompt,
+              "Drive or image access failed.\r\n/media/card (on Physical Drive 1) is busy and stays mounted; close "
+              "the programs using it (files open there, a terminal inside it) and try again. Nothing was "
+              "written.\r\n\r\nAborting image restore.");
     EXPECT_TRUE(drives.Bytes(1) == PatternBytes(kSize, 2));
+}
+
+TEST(CommandSafety, AnUnreadableSectorIsStoredAsZerosAndTheRunIsNoSuccess)
+{
+    constexpr int64_t kDrive = 3 * (1 << 19) + 4096;  // the last block is short
+    SimulatedDrives drives;
+    const Bytes content = PatternBytes(kDrive, 4);
+    drives.AddWithBytes(0, content, {{"FailReadAt", "600000"}});
+    drives.Add(1, kDrive);
+    const std::string image = drives.FilePath("card.kvi");
+    ScriptedMessages messages;
+    messages.Answer(IDYES).Answer(IDOK);  // go on past the read error; the outcome
+    ImageHeader header;
+    EXPECT_EQ(CreateImageCommand("PHYSICALDRIVE0", image, header), 0);
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[1].prompt,
+              "Image created with error.\r\n1 sector (512 bytes) could not be read and is stored as zeros.");
+    EXPECT_EQ(UnreadableSectorsOfLastRun().offsets, std::vector<int64_t>{599552});
+
+    messages.Answer(IDYES).Answer(IDOK);
+    EXPECT_EQ(RestoreImageCommand("PHYSICALDRIVE1", image), 1);
+    Bytes expected = content;
+    std::fill(expected.begin() + 599552, expected.begin() + 599552 + 512, 0);
+    EXPECT_TRUE(drives.Bytes(1) == expected);
 }
 
 }  // namespace

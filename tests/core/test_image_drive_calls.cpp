@@ -135,7 +135,8 @@ TEST(ImageDriveCalls, FailedFlushIsAWriteFailure)
         f.log.failFlush = true;
         ScriptedMessages messages;
         messages.Answer(IDYES).Answer(answer);
-        EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", f.image), answer == IDNO ? -7 : 1);
+        // Ignored, the failed flush still leaves the run short of a success.
+        EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", f.image), answer == IDNO ? -7 : 0);
         const std::vector<ShownMessage> expected =
             answer == IDNO ? std::vector<ShownMessage>{warning, writeError, failed} : std::vector<ShownMessage>{warning, writeError};
         EXPECT_EQ(messages.Shown(), expected);

@@ -123,6 +123,32 @@ private slots:
         ExpectBusyThroughoutAndFreeAfter();
     }
 
+    // Closing the window during a run asks the run's abort question; the
+    // window goes only once the run has stopped and cleaned up.
+    void closingTheWindowDuringARun_data()
+    {
+        QTest::addColumn<int>("abort");
+        QTest::newRow("abort confirmed") << IDYES;
+        QTest::newRow("abort declined") << IDNO;
+    }
+    void closingTheWindowDuringARun()
+    {
+        QFETCH(int, abort);
+        const std::string path = Path("card.kvi");
+        window_->SetImageFile(QString::fromStdString(path));
+        window_->show();
+        ScriptedMessages messages;
+        messages.Answer(abort).Answer(IDOK);  // the abort question; the outcome
+        QTimer::singleShot(0, window_.get(), [this] { QVERIFY(!window_->close()); });
+        window_->cmdCreateImage_Click();
+        QCOMPARE(messages.Shown()[0], (ShownMessage{"Abort image creation?", 292, kCreate}));
+        const bool aborted = abort == IDYES;
+        QCOMPARE(messages.Shown()[1].prompt, aborted ? std::string("Image created with error.")
+                                                      : std::string("Image successfully created."));
+        QCOMPARE(std::filesystem::exists(path), !aborted);
+        QTRY_COMPARE(window_->isVisible(), !aborted);
+    }
+
     void createWithCreatorAndTwoLineDescription()
     {
         const std::string path = Path("card.kvi");
@@ -193,30 +219,38 @@ private slots:
 
     void restoreOutcomes_data()
     {
-        QTest::addColumn<bool>("mismatch");
+        QTest::addColumn<QString>("ini");  // of the drive restored onto: "key=value" or ""
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("last");
-        QTest::addColumn<bool>("written");
-        QTest::newRow("declined at the warning") << false << QList<int>{IDNO} << "/// Korvalith WIN" << "" << false;
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<bool>("written");  // the drive holds the image
+        QTest::newRow("declined at the warning") << "" << QList<int>{IDNO} << "/// Korvalith WIN" << "" << 0 << false;
         QTest::newRow("declined at the mismatch")
-            << true << QList<int>{IDYES, IDNO, IDOK} << "/// Korvalith WIN - [image restored]"
-            << "Image restored with error." << false;
-        QTest::newRow("completing") << false << QList<int>{IDYES, IDOK} << "/// Korvalith WIN - [image restored]"
-                                    << "Image successfully restored." << true;
+            << "SectorsPerTrack=32" << QList<int>{IDYES, IDNO, IDOK} << "/// Korvalith WIN - [image restored]"
+            << "Image restored with error." << 48 << false;
+        QTest::newRow("completing") << "" << QList<int>{IDYES, IDOK} << "/// Korvalith WIN - [image restored]"
+                                    << "Image successfully restored." << 64 << true;
+        // A write error let pass leaves the drive short of the image.
+        QTest::newRow("a write error ignored")
+            << "FailWriteAt=600000" << QList<int>{IDYES, IDYES, IDOK} << "/// Korvalith WIN - [image restored]"
+            << "Image restored with error." << 48 << false;
     }
     void restoreOutcomes()
     {
-        QFETCH(bool, mismatch);
+        QFETCH(QString, ini);
         QFETCH(QList<int>, answers);
         QFETCH(QString, title);
         QFETCH(QString, last);
+        QFETCH(int, icon);
         QFETCH(bool, written);
         const std::string path = Path("card.kvi");
         QCOMPARE(MakeImage(1, path), 1);
         const std::vector<uint8_t> original = drives_->Bytes(1);
-        drives_->Add(1, kCardSize, mismatch ? std::map<std::string, std::string>{{"SectorsPerTrack", "32"}}
-                                            : std::map<std::string, std::string>{});
+        std::map<std::string, std::string> settings;
+        if (!ini.isEmpty())
+            settings[ini.section('=', 0, 0).toStdString()] = ini.section('=', 1).toStdString();
+        drives_->Add(1, kCardSize, settings);
         {
             ScriptedMessages association;
             association.Answer(IDNO);
@@ -227,11 +261,11 @@ private slots:
             messages.Answer(a, NoteBusy());
         window_->cmdRestoreImage_Click();
         QCOMPARE(messages.Shown()[0].prompt, kRestoreWarning);
-        if (mismatch)
+        if (settings.count("SectorsPerTrack"))
             QCOMPARE(messages.Shown()[1].prompt, kMismatch);
         QCOMPARE(messages.Shown().size(), size_t(answers.size()));
         if (!last.isEmpty())
-            QCOMPARE(messages.Shown().back(), (ShownMessage{last.toStdString(), written ? 64 : 48, kRestore}));
+            QCOMPARE(messages.Shown().back(), (ShownMessage{last.toStdString(), icon, kRestore}));
         QCOMPARE(window_->windowTitle(), title);
         QCOMPARE(drives_->Bytes(1) == original, written);
         ExpectBusyThroughoutAndFreeAfter();
