@@ -4,6 +4,7 @@
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
 #include "platform/PrivateTempFolder.h"
+#include "ui/frmStatus.h"
 
 #include "ScriptedMessages.h"
 #include "SimulatedDrives.h"
@@ -123,30 +124,39 @@ private slots:
         ExpectBusyThroughoutAndFreeAfter();
     }
 
-    // Closing the window during a run asks the run's abort question; the
-    // window goes only once the run has stopped and cleaned up.
-    void closingTheWindowDuringARun_data()
+    // Closing the window during a run, or Escape on its progress dialog,
+    // asks the run's abort question; the window goes only once the run has
+    // stopped and cleaned up, and only when it was closed.
+    void interruptingARun_data()
     {
+        QTest::addColumn<bool>("escape");
         QTest::addColumn<int>("abort");
-        QTest::newRow("abort confirmed") << IDYES;
-        QTest::newRow("abort declined") << IDNO;
+        QTest::newRow("window closed, abort confirmed") << false << IDYES;
+        QTest::newRow("window closed, abort declined") << false << IDNO;
+        QTest::newRow("Escape on the dialog, abort confirmed") << true << IDYES;
     }
-    void closingTheWindowDuringARun()
+    void interruptingARun()
     {
+        QFETCH(bool, escape);
         QFETCH(int, abort);
         const std::string path = Path("card.kvi");
         window_->SetImageFile(QString::fromStdString(path));
         window_->show();
         ScriptedMessages messages;
         messages.Answer(abort).Answer(IDOK);  // the abort question; the outcome
-        QTimer::singleShot(0, window_.get(), [this] { QVERIFY(!window_->close()); });
+        QTimer::singleShot(0, window_.get(), [this, escape] {
+            if (escape)
+                QTest::keyClick(window_->findChild<frmStatus*>(), Qt::Key_Escape);
+            else
+                QVERIFY(!window_->close());
+        });
         window_->cmdCreateImage_Click();
         QCOMPARE(messages.Shown()[0], (ShownMessage{"Abort image creation?", 292, kCreate}));
         const bool aborted = abort == IDYES;
         QCOMPARE(messages.Shown()[1].prompt, aborted ? std::string("Image created with error.")
                                                       : std::string("Image successfully created."));
         QCOMPARE(std::filesystem::exists(path), !aborted);
-        QTRY_COMPARE(window_->isVisible(), !aborted);
+        QTRY_COMPARE(window_->isVisible(), escape || !aborted);
     }
 
     void createWithCreatorAndTwoLineDescription()
