@@ -3,6 +3,8 @@
 #include "app/Globals.h"
 #include "app/HeaderTextBoxes.h"
 #include "drive/PhysicalDrive.h"
+#include "image/ReadBack.h"
+#include "settings/Settings.h"
 #include "image/ImageHeader.h"
 #include "ui/Pictures.h"
 #include "ui/ShowMessage.h"
@@ -264,6 +266,18 @@ void frmKorvalithWIN::BuildMenu()
 {
     mnuOptions = menuBar()->addMenu("&Options");
     mnuOptions->setObjectName("mnuOptions");
+    // Remembered beside the size limit; on by default.
+    mnuVerifyAfterRestore = mnuOptions->addAction("Verify after restore");
+    mnuVerifyAfterRestore->setObjectName("mnuVerifyAfterRestore");
+    mnuVerifyAfterRestore->setCheckable(true);
+    mnuVerifyAfterRestore->setChecked(ReadVerifyAfterRestore());
+    SetVerifyAfterRestore(mnuVerifyAfterRestore->isChecked());
+    connect(mnuVerifyAfterRestore, &QAction::toggled, this, [](bool verify) {
+        SetVerifyAfterRestore(verify);
+        WriteVerifyAfterRestore(verify);
+    });
+    mnuSep1 = mnuOptions->addSeparator();
+    mnuSep1->setObjectName("mnuSep1");
     mnuAbout = mnuOptions->addAction("&About Korvalith WIN");
     mnuAbout->setObjectName("mnuAbout");
     mnuSep0 = mnuOptions->addSeparator();

@@ -73,6 +73,8 @@ public:
     QFrame* linBar;
     QTimer* timCheckDrives;
     QMenu* mnuOptions;
+    QAction* mnuVerifyAfterRestore;
+    QAction* mnuSep1;
     QAction* mnuAbout;
     QAction* mnuSep0;
     QAction* mnuQuit;

@@ -38,6 +38,8 @@ bool SetCommandOption(const std::string& option, const std::string& value, Argum
 {
     if (option == "--check") {
         args.check = true;
+    } else if (option == "--no-verify") {
+        args.noVerify = true;
     } else if (option == "--creator") {
         args.creator = value;
     } else if (option == "--description") {
@@ -57,9 +59,9 @@ bool SetCommandOption(const std::string& option, const std::string& value, Argum
 }
 }  // namespace
 
-const std::vector<CommandSpec>& Commands()
+const std::vector<CommandDefinition>& Commands()
 {
-    static const std::vector<CommandSpec> commands = {
+    static const std::vector<CommandDefinition> commands = {
         {"drives", "drives", "list the drives and whether the commands accept them",
          "Lists one line per drive, tab-separated: number, name, for real drives the /dev path\n"
          "and model, media class, capacity, and whether the commands accept the drive\n"
@@ -82,22 +84,32 @@ const std::vector<CommandSpec>& Commands()
          "  --level N            compression level, 1 (fastest) to 12 (smallest image);\n"
          "                       7 when not given\n",
          2, {}, {"--creator", "--description", "--level"}},
-        {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
+        {"restore", "restore IMAGE DRIVE [--no-verify]", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
-         "question when the image was taken from a drive of another geometry or size.\n",
+         "question when the image was taken from a drive of another geometry or size. Before\n"
+         "writing, a few probes make sure the drive holds what its size claims (counterfeit\n"
+         "cards do not); afterwards the drive is read back, past every cache, and compared.\n"
+         "  --no-verify   do not read the drive back\n",
+         2, {"--no-verify"}, {}},
+        {"verify", "verify IMAGE DRIVE", "compare a drive with an image, writing nothing",
+         "Reads IMAGE and DRIVE, past every cache, and compares them byte for byte over the\n"
+         "image's length. Exit status 0 when they match, 1 when they differ (the first\n"
+         "differing byte is named), 4 when either cannot be read.\n",
          2, {}, {}},
-        {"clone", "clone DRIVE", "copy a drive's medium onto another medium",
+        {"clone", "clone DRIVE [--no-verify]", "copy a drive's medium onto another medium",
          "Images DRIVE into a temporary file, asks you to swap the medium in the same drive\n"
-         "(press Enter for <OK> once the new medium is in), then writes the image onto it.\n",
-         1, {}, {}},
+         "(press Enter for <OK> once the new medium is in), then writes the image onto it\n"
+         "and reads it back to compare.\n"
+         "  --no-verify   do not read the new medium back\n",
+         1, {"--no-verify"}, {}},
         {"eject", "eject DRIVE", "eject the medium of a drive", "Ejects the medium in DRIVE after asking.\n", 1, {}, {}},
     };
     return commands;
 }
 
-const CommandSpec* FindCommand(const std::string& name)
+const CommandDefinition* FindCommand(const std::string& name)
 {
-    for (const CommandSpec& spec : Commands())
+    for (const CommandDefinition& spec : Commands())
         if (name == spec.name)
             return &spec;
     return nullptr;
@@ -107,7 +119,7 @@ namespace {
 // Returns true when some command takes `name` with a TEXT.
 bool TakesText(const std::string& name)
 {
-    for (const CommandSpec& spec : Commands())
+    for (const CommandDefinition& spec : Commands())
         if (Contains(spec.valueOptions, name))
             return true;
     return false;
@@ -117,7 +129,7 @@ bool TakesText(const std::string& name)
 // "N"); "TEXT" when none does.
 std::string ValueWord(const std::string& name)
 {
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandDefinition& command : Commands()) {
         const std::string synopsis = command.synopsis;
         const auto at = synopsis.find(name + " ");
         if (at != std::string::npos) {
@@ -165,7 +177,7 @@ bool SplitLine(const std::vector<std::string>& argv, Arguments& args, std::vecto
 
 // Returns true when every option belongs to the command and has a TEXT
 // exactly when it takes one; false with `error` otherwise.
-bool TakeCommandOptions(const CommandSpec& spec, const std::vector<Option>& options, Arguments& args,
+bool TakeCommandOptions(const CommandDefinition& spec, const std::vector<Option>& options, Arguments& args,
                         std::string& error)
 {
     for (const Option& option : options) {
@@ -201,7 +213,7 @@ bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::
         return error.empty();
     }
 
-    const CommandSpec* spec = FindCommand(words.front());
+    const CommandDefinition* spec = FindCommand(words.front());
     if (!spec) {
         error = "unknown command '" + words.front() + "'";
         return false;

@@ -8,7 +8,7 @@
 
 namespace cli {
 
-struct CommandSpec {
+struct CommandDefinition {
     const char* name;
     const char* synopsis;     // "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]"
     const char* summary;      // one line for the overview
@@ -19,10 +19,10 @@ struct CommandSpec {
 };
 
 // Returns the commands in the order the overview lists them.
-const std::vector<CommandSpec>& Commands();
+const std::vector<CommandDefinition>& Commands();
 
 // Returns the description of command `name`, or nullptr.
-const CommandSpec* FindCommand(const std::string& name);
+const CommandDefinition* FindCommand(const std::string& name);
 
 struct Arguments {
     std::string command;                // "" when only --help or --version was given
@@ -34,6 +34,7 @@ struct Arguments {
     bool help = false;
     bool version = false;
     bool check = false;
+    bool noVerify = false;              // restore and clone: no read-back
     std::optional<std::string> creator;
     std::optional<std::string> description;
     std::optional<int> level;           // create's compression level

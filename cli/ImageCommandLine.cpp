@@ -6,6 +6,12 @@
 #include "drive/CapacityText.h"
 #include "image/CloneDrive.h"
 #include "image/Commands.h"
+#include "image/ReadBack.h"
+#include "image/RestoreImage.h"
+#include "image/VerifyImage.h"
+#include "ui/ShowMessage.h"
+
+#include <cstdio>
 
 namespace cli {
 
@@ -58,7 +64,38 @@ int RunRestore(const std::string& imagePath, const std::string& driveText)
     DriveEntry entry;
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
-    return FinishDriveCommand(RestoreImageCommand(entry.DeviceName, imagePath), entry);
+    const int32_t result = RestoreImageCommand(entry.DeviceName, imagePath);
+    if (result == 1 && VerifyAfterRestore())
+        statusline::WriteError("kvi: verified: the drive was read back and holds the image.\n");
+    return FinishDriveCommand(result, entry);
+}
+
+int RunVerify(const std::string& imagePath, const std::string& driveText)
+{
+    DriveEntry entry;
+    if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
+        return status;
+    if (!AcceptImageToRead(imagePath, entry.DeviceName, std::string(PROGRAM_TITLE) + " - [Verify image]"))
+        return EXIT_FAILED;
+    const VerifyResult result = VerifyImage(entry.DeviceName, imagePath);
+    switch (result.outcome) {
+    case VerifyOutcome::Same:
+        std::printf("The drive holds the image: every byte matches.\n");
+        return EXIT_COMPLETED;
+    case VerifyOutcome::Differs:
+        std::printf("The drive differs from the image at byte %s.\n", GroupedNumber(result.at).c_str());
+        return EXIT_ENDED_EARLY;
+    case VerifyOutcome::ImageEndsEarly:
+        std::printf("The image ends at byte %s, before its drive size; up to there the drive holds it.\n",
+                    GroupedNumber(result.at).c_str());
+        return EXIT_ENDED_EARLY;
+    case VerifyOutcome::Aborted:
+        std::printf("Stopped at byte %s; up to there the drive holds the image.\n", GroupedNumber(result.at).c_str());
+        return EXIT_ENDED_EARLY;
+    case VerifyOutcome::Failed:
+        break;
+    }
+    return EXIT_FAILED;  // the error box has said why
 }
 
 int RunClone(const std::string& driveText)

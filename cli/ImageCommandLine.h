@@ -13,6 +13,10 @@ int RunCreate(const std::string& driveText, const std::string& imagePath, const 
 int RunRestore(const std::string& imagePath, const std::string& driveText);
 // Clone knows only cloned (0) or not (4).
 int RunClone(const std::string& driveText);
+// Returns 0 when the drive holds the image, 1 when it differs (the first
+// differing byte printed) or the check was stopped, 4 when the image or the
+// drive cannot be read, 2 for a malformed DRIVE.
+int RunVerify(const std::string& imagePath, const std::string& driveText);
 
 // Returns the description with the two characters \n turned into a line
 // break (stored as CR LF, as the window's text box holds it) and \\ into \.

@@ -42,6 +42,14 @@ void TerminalProgress::Open(const std::string& info)
         statusline::WriteError(info + "\n");
 }
 
+void TerminalProgress::ChangeInfo(const std::string& info)
+{
+    if (!draw_)
+        return;
+    statusline::End();
+    statusline::WriteError(info + "\n");
+}
+
 void TerminalProgress::SetBarWidth(int) {}
 
 void TerminalProgress::SetReading(const ProgressReading& reading)

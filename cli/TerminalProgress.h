@@ -18,6 +18,7 @@ public:
     explicit TerminalProgress(bool draw);
 
     void Open(const std::string& info) override;
+    void ChangeInfo(const std::string& info) override;
     void SetBarWidth(int width) override;
     void SetReading(const ProgressReading& reading) override;
     bool TakeCancelRequest() override;

@@ -38,7 +38,7 @@ std::string OverviewText()
     std::string text = "Usage: kvi [--yes] [--ignore-errors] [--mounted-ok] [--quiet] COMMAND [ARGUMENTS]\n\n"
                        "Creates, restores and clones drive images (.kvi) with the engine of Korvalith WIN.\n\n"
                        "Commands:\n";
-    for (const CommandSpec& spec : Commands()) {
+    for (const CommandDefinition& spec : Commands()) {
         std::string line = std::string("  ") + spec.synopsis;
         line += line.size() < 24 ? std::string(24 - line.size(), ' ') : "\n" + std::string(24, ' ');
         text += line + spec.summary + "\n";
@@ -48,7 +48,7 @@ std::string OverviewText()
 
 std::string CommandHelpText(const std::string& command)
 {
-    const CommandSpec* spec = FindCommand(command);
+    const CommandDefinition* spec = FindCommand(command);
     if (!spec)
         return OverviewText();
     std::string text = std::string("Usage: kvi ") + spec->synopsis + "\n\n" + spec->help;

@@ -10,6 +10,7 @@
 #include "cli/TerminalProgress.h"
 #include "cli/Usage.h"
 #include "image/KviCodec.h"
+#include "image/ReadBack.h"
 #include "platform/udisks/UdisksDriveAccess.h"
 #include "settings/Settings.h"
 
@@ -33,6 +34,8 @@ int Dispatch(const cli::Arguments& args)
         return cli::RunCreate(op[0], op[1], args.creator.value_or(""), args.description.value_or(""));
     if (args.command == "restore")
         return cli::RunRestore(op[0], op[1]);
+    if (args.command == "verify")
+        return cli::RunVerify(op[0], op[1]);
     if (args.command == "clone")
         return cli::RunClone(op[0]);
     return EXIT_USAGE;
@@ -61,6 +64,7 @@ int main(int argc, char** argv)
     platform::InstallUdisksAccess();
     if (args.level)
         SetKviLevel(*args.level);
+    SetVerifyAfterRestore(!args.noVerify);
     LoadSettings();
     interrupt::Install();
     SetMessageHandler(terminal::MakeMessageHandler({args.yes, -1, args.ignoreErrors, args.mountedOk}));

@@ -19,6 +19,7 @@ enum class BlockFault {
     DataWriteFailed,    // writing a stored block, or making the image lasting, failed
     DriveWriteFailed,   // a write call of the drive failed
     FlushFailed,        // the drive could not make what was written lasting
+    VerifyMismatch,     // what the drive holds differs from what was written there
 };
 
 // Returns true when a block with this fault still carries its bytes.

@@ -76,6 +76,24 @@ bool AcceptImagePath(const std::string& imagePath, ImageUse use, const std::stri
     return false;
 }
 
+bool AcceptImageToRead(const std::string& imagePath, const std::string& deviceName, const std::string& title)
+{
+    if (imagePath.empty()) {
+        ShowMessage("Please open an image file first.", MB_ICONINFORMATION, title);
+        return false;
+    }
+    if (!AcceptImagePath(imagePath, ImageUse::Read, deviceName, title))
+        return false;
+    ImageHeader header;
+    const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
+    const bool valid = IsValidImageHeader(header) == VB_TRUE;
+    if (!read || !valid) {
+        ShowMessage("Please open an valid image file first.", MB_ICONINFORMATION, title);
+        return false;
+    }
+    return true;
+}
+
 ImageHeader NewImageHeader(const std::string& creator, const std::string& description)
 {
     ImageHeader header;
@@ -105,20 +123,11 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
 int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
                             const std::function<void()>& ended)
 {
-    if (imagePath.empty()) {
-        ShowMessage("Please open an image file first.", MB_ICONINFORMATION, kRestoreTitle);
+    if (!AcceptImageToRead(imagePath, deviceName, kRestoreTitle))
         return COMMAND_REFUSED;
-    }
-    if (!AcceptImagePath(imagePath, ImageUse::Read, deviceName, kRestoreTitle))
-        return COMMAND_REFUSED;
-    ImageHeader header;
-    const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
-    const bool valid = IsValidImageHeader(header) == VB_TRUE;
-    if (!read || !valid) {
-        ShowMessage("Please open an valid image file first.", MB_ICONINFORMATION, kRestoreTitle);
-        return COMMAND_REFUSED;
-    }
     const int32_t result = RestoreImage(deviceName, imagePath);
-    TellOutcome(result, ended, "Image successfully restored.", "Image restored with error.", kRestoreTitle);
+    // Written but not holding the image: restored, with error.
+    TellOutcome(result == RESTORE_NOT_VERIFIED ? 0 : result, ended, "Image successfully restored.",
+                "Image restored with error.", kRestoreTitle);
     return result;
 }

@@ -16,6 +16,12 @@
 // or, for a restore, not a valid image.
 constexpr int32_t COMMAND_REFUSED = -100;
 
+// Refuses, with a message, an image that may not be read for the drive:
+// "Please open an image file first." (no path), why the path may not serve
+// (image/ImagePath.h), or "Please open an valid image file first.". Returns
+// true when the image may be read.
+bool AcceptImageToRead(const std::string& imagePath, const std::string& deviceName, const std::string& title);
+
 // Returns a fresh, all-zero header holding the user's creator and
 // description, each cut to its member's width; line breaks of the
 // description are stored as CR LF.
@@ -46,8 +52,8 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
                            const std::function<void()>& ended = {});
 
 // Restores imagePath onto the drive after checking that it holds a valid
-// image. For results 1 and 0, `ended` runs, then "Image successfully
-// restored." or "Image restored with error.". Returns RestoreImage's
+// image. For results 1, 0 and RESTORE_NOT_VERIFIED, `ended` runs, then
+// "Image successfully restored." or "Image restored with error.". Returns RestoreImage's
 // result, or COMMAND_REFUSED after "Please open an image file first." (no
 // path), after saying why the path may not be read (a device, a file on
 // the drive itself), or "Please open an valid image file first." (not a

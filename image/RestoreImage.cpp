@@ -1,9 +1,11 @@
 #include "image/RestoreImage.h"
 
+#include "drive/CapacityText.h"
 #include "drive/PhysicalDrive.h"
 #include "image/DriveWriter.h"
 #include "image/EngineSteps.h"
 #include "image/KviReader.h"
+#include "image/ReadBack.h"
 #include "image/Transfer.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
@@ -23,6 +25,7 @@ enum class Restored : int32_t {
     NoDriveInformation = -2, OpenFailed = -3, HeaderUnreadable = -4,
     LengthUnreadable = -5, BlockUnreadable = -6,
     WriteFailed = -7, ExpandFailed = -8,
+    VerifyFailed = -9,
 };
 
 // Returns the reason line shown for a failure.
@@ -63,9 +66,44 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
 }
 
 struct RestoreRun {
+    std::string imagePath;
     std::unique_ptr<KviReader> image;
     std::unique_ptr<platform::DriveHandle> drive;
+    std::string verifyReason;  // with VerifyFailed: the reason line
 };
+
+// Reads the written blocks back from the drive and compares them with what
+// was written. Returns Complete when every block matches, EndedEarly when
+// the user aborted the check, VerifyFailed (with the reason) when a block
+// differs or the drive cannot be read back.
+Restored Verify(RestoreRun& run, const std::vector<WrittenBlock>& written)
+{
+    CurrentProgress().ChangeInfo("Please wait, while verifying the drive...");
+    ReadBackSource readBack(*run.drive, written);
+    HashCheck check(written);
+    int64_t total = 0;
+    for (const WrittenBlock& block : written)
+        total += block.length;
+    const TransferRules rules{"Verifying", "Abort verification?", kCaption, [](BlockFault) { return false; }};
+    const TransferResult verified = RunTransfer(readBack, check, total, rules);
+    if (verified.end == TransferEnd::Complete)
+        return Restored::Complete;
+    if (verified.end == TransferEnd::Aborted)
+        return Restored::EndedEarly;
+    if (verified.fault == BlockFault::VerifyMismatch || verified.end == TransferEnd::EndedEarly) {
+        // Only the differing block's part of the image is expanded again.
+        KviReader image(run.imagePath);
+        ImageHeader header;
+        const int64_t from = check.DifferingBlock() >= 0 ? check.DifferingBlock() : verified.offset;
+        const int64_t at = image.ReadHeader(header) ? FirstDifferingByte(image, *run.drive, from) : -1;
+        run.verifyReason = "Verification failed: the drive differs from the image at byte " +
+                           GroupedNumber(at >= 0 ? at : from) + ".";
+    } else {
+        run.verifyReason =
+            "Verification failed: the drive could not be read back at byte " + GroupedNumber(verified.offset) + ".";
+    }
+    return Restored::VerifyFailed;
+}
 
 // The image's blocks go onto the drive, each at its own offset, until the
 // image's size is reached; a failed write (or the final flush) may be let
@@ -73,17 +111,20 @@ struct RestoreRun {
 Restored WriteBlocks(RestoreRun& run, int64_t driveSize)
 {
     DriveWriter drive(*run.drive);
+    RecordingSink recorded(drive);
     const TransferRules rules{"Restoring", "Abort image restore?", kCaption, [](BlockFault fault) {
                                   return (fault == BlockFault::DriveWriteFailed || fault == BlockFault::FlushFailed) &&
                                          engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf +
                                                               vbCrLf + "Do you want to ignore the write error and continue?",
                                                           kCaption, MessageKind::IgnoreError);
                               }};
-    const TransferResult written = RunTransfer(*run.image, drive, driveSize, rules);
+    const TransferResult written = RunTransfer(*run.image, recorded, driveSize, rules);
     // Blocks whose write failed count as written, but the drive does not
     // hold the image: not a success.
+    if (written.end == TransferEnd::Complete && written.faultsLetPass)
+        return Restored::EndedEarly;
     if (written.end == TransferEnd::Complete)
-        return written.faultsLetPass ? Restored::EndedEarly : Restored::Complete;
+        return VerifyAfterRestore() ? Verify(run, recorded.Written()) : Restored::Complete;
     return written.end == TransferEnd::Failed ? ForFault(written.fault) : Restored::EndedEarly;
 }
 
@@ -97,6 +138,7 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
         return Restored::NoDriveInformation;
     CurrentProgress().Open("Please wait, while restoring the image...");
     progressOpen = true;
+    run.imagePath = ImagePath;
     run.image = std::make_unique<KviReader>(ImagePath);
     if (!run.image->IsOpen())
         return Restored::OpenFailed;
@@ -116,6 +158,12 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
     run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::WriteWhole);
     if (!run.drive)
         return Restored::OpenFailed;
+    // A card that claims more than it holds would lose the image's start.
+    if (!HoldsItsClaimedSize(*run.drive, capacity)) {
+        run.verifyReason =
+            "The drive does not hold what its size claims; it may be a counterfeit card. Nothing was restored.";
+        return Restored::VerifyFailed;
+    }
     return WriteBlocks(run, header.DriveSize);
 }
 
@@ -141,6 +189,7 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
     if (progressOpen)
         CurrentProgress().Close();
     if (static_cast<int32_t>(result) <= -2)
-        engine::ShowFailure(Reason(result), "Aborting image restore.", DriveName);
+        engine::ShowFailure(result == Restored::VerifyFailed ? run.verifyReason : Reason(result),
+                            "Aborting image restore.", DriveName);
     return static_cast<int32_t>(result);
 }

@@ -25,7 +25,8 @@ int OpenFlags(OpenPurpose purpose)
     case OpenPurpose::ReadWhole:
         return O_RDONLY | O_CLOEXEC;
     case OpenPurpose::WriteWhole:
-        return O_WRONLY | O_EXCL | O_CLOEXEC;
+        // Read as well: what was written is read back to be checked.
+        return O_RDWR | O_EXCL | O_CLOEXEC;
     }
     return O_RDONLY | O_CLOEXEC;
 }

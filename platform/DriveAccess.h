@@ -36,8 +36,9 @@ public:
     virtual const char* Name() const = 0;
 
     // Opens the device node for a purpose: read-only to read or eject it,
-    // for writing exclusively (refused while it is mounted or opened
-    // exclusively elsewhere). Returns the descriptor, or -1 with the reason.
+    // for reading and writing exclusively to write it (refused while it is
+    // mounted or opened exclusively elsewhere). Returns the descriptor, or
+    // -1 with the reason.
     virtual AccessOpen OpenDevice(const std::string& devicePath, OpenPurpose purpose) = 0;
 
     // Unmounts the filesystem on `devicePath` (the disk or a partition)

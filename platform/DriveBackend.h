@@ -120,6 +120,10 @@ public:
     // medium), or -1 when a read failed.
     virtual int64_t ReadAt(void* /*buffer*/, size_t /*length*/, int64_t /*offset*/) { return -1; }
 
+    // Reads as ReadAt does, but from the medium itself, past every cache:
+    // what a check of written data must see. Returns the bytes read, or -1.
+    virtual int64_t ReadBackAt(void* buffer, size_t length, int64_t offset) { return ReadAt(buffer, length, offset); }
+
     // Writes `length` bytes at drive offset `offset`. Returns true when all
     // of them were written.
     virtual bool WriteAt(const void* buffer, size_t length, int64_t offset) = 0;

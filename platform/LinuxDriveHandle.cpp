@@ -4,7 +4,11 @@
 #include "platform/FullIo.h"
 #include "platform/SyntheticGeometry.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -77,6 +81,26 @@ public:
         return ReadAllAt(fd_, buffer, length, offset);
     }
 
+    // Returns the bytes read at `offset` from the medium, -1 on failure. The
+    // open file reads with O_DIRECT for the call, through a buffer aligned
+    // to the sector size; a device that refuses O_DIRECT has its cached
+    // pages dropped first and is read the ordinary way.
+    int64_t ReadBackAt(void* buffer, size_t length, int64_t offset) override
+    {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (!directRefused_ && flags >= 0 && ::fcntl(fd_, F_SETFL, flags | O_DIRECT) == 0) {
+            const int64_t got = ReadDirect(buffer, length, offset);
+            const int error = errno;
+            ::fcntl(fd_, F_SETFL, flags);
+            if (got >= 0 || error != EINVAL)
+                return got;
+        }
+        directRefused_ = true;
+        ::ioctl(fd_, BLKFLSBUF, 0);  // root only; the advice below covers this process's view
+        ::posix_fadvise(fd_, offset, static_cast<off_t>(length), POSIX_FADV_DONTNEED);
+        return ReadAllAt(fd_, buffer, length, offset);
+    }
+
     // Returns true when all bytes are written at `offset`.
     bool WriteAt(const void* buffer, size_t length, int64_t offset) override
     {
@@ -88,6 +112,47 @@ public:
     bool Flush() override { return ::fdatasync(fd_) == 0; }
 
 private:
+    // Reads [offset, offset + length) with the file in O_DIRECT mode: whole
+    // sectors into the aligned buffer, then the part asked for. Returns the
+    // bytes read, or -1 with errno set.
+    int64_t ReadDirect(void* buffer, size_t length, int64_t offset)
+    {
+        int sector = 0;
+        if (::ioctl(fd_, BLKSSZGET, &sector) != 0 || sector <= 0)
+            sector = 4096;
+        const int64_t start = offset / sector * sector;
+        const int64_t end = (offset + static_cast<int64_t>(length) + sector - 1) / sector * sector;
+        const auto span = static_cast<size_t>(end - start);
+        if (aligned_.size < span) {
+            void* memory = nullptr;
+            if (::posix_memalign(&memory, 4096, span) != 0) {
+                errno = ENOMEM;
+                return -1;
+            }
+            aligned_.reset(static_cast<uint8_t*>(memory), span);
+        }
+        const int64_t got = ReadAllAt(fd_, aligned_.data, span, start);
+        if (got < 0)
+            return -1;
+        const int64_t skip = offset - start;
+        const int64_t useful = std::clamp<int64_t>(got - skip, 0, static_cast<int64_t>(length));
+        std::memcpy(buffer, aligned_.data + skip, static_cast<size_t>(useful));
+        return useful;
+    }
+
+    // A buffer from posix_memalign, freed with free().
+    struct AlignedBuffer {
+        uint8_t* data = nullptr;
+        size_t size = 0;
+        void reset(uint8_t* d, size_t s)
+        {
+            std::free(data);
+            data = d;
+            size = s;
+        }
+        ~AlignedBuffer() { std::free(data); }
+    };
+
     bool Capacity(int64_t& out) const
     {
         uint64_t bytes = 0;
@@ -103,6 +168,8 @@ private:
     std::string devicePath_;
     bool forWriting_;
     bool written_ = false;
+    bool directRefused_ = false;
+    AlignedBuffer aligned_;
 };
 
 }  // namespace

@@ -93,6 +93,26 @@ private:
         return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
     }
     int64_t Capacity() const { return Number(settings_, "Capacity", FileSize()); }
+
+    // Runs move(fileOffset, doneSoFar, pieceLength) over the file pieces that
+    // hold drive bytes [offset, offset + length): one piece, but on a drive
+    // with a FakeCapacity the offsets wrap around at that many bytes, as a
+    // counterfeit card's do. Returns false when a move failed.
+    template <typename Move>
+    bool Wrapped(int64_t offset, size_t length, Move move) const
+    {
+        const int64_t fake = Number(settings_, "FakeCapacity", 0);
+        if (fake <= 0)
+            return move(offset, 0, length);
+        for (size_t done = 0; done < length;) {
+            const int64_t at = (offset + static_cast<int64_t>(done)) % fake;
+            const size_t piece = std::min(length - done, static_cast<size_t>(fake - at));
+            if (!move(at, done, piece))
+                return false;
+            done += piece;
+        }
+        return true;
+    }
     bool HasMedium() const;
 
     SimulatedBackend& backend_;
@@ -275,7 +295,17 @@ int64_t SimulatedHandle::ReadAt(void* buffer, size_t length, int64_t offset)
         return -1;
     const int64_t end = std::min(Capacity(), Number(settings_, "EndAt", INT64_MAX));
     const int64_t want = std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(length), end - offset));
-    return ReadAllAt(fd_, buffer, static_cast<size_t>(want), offset);
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const bool read = Wrapped(offset, static_cast<size_t>(want), [&](int64_t at, size_t done, size_t piece) {
+        return ReadAllAt(fd_, bytes + done, piece, at) == static_cast<int64_t>(piece);
+    });
+    if (!read)
+        return -1;
+    // Written fine, read back wrong: what a failing card does without a word.
+    const int64_t corrupt = Number(settings_, "SilentCorruptAt", -1);
+    if (corrupt >= offset && corrupt < offset + want)
+        bytes[corrupt - offset] ^= 0x5A;
+    return want;
 }
 
 bool SimulatedHandle::WriteAt(const void* buffer, size_t length, int64_t offset)
@@ -289,7 +319,10 @@ bool SimulatedHandle::WriteAt(const void* buffer, size_t length, int64_t offset)
     // is not written and the write fails.
     const int64_t room = std::max<int64_t>(0, Capacity() - offset);
     const int64_t want = std::min<int64_t>(static_cast<int64_t>(length), room);
-    return WriteAllAt(fd_, buffer, static_cast<size_t>(want), offset) && want == static_cast<int64_t>(length);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    return Wrapped(offset, static_cast<size_t>(want),
+                   [&](int64_t at, size_t done, size_t piece) { return WriteAllAt(fd_, bytes + done, piece, at); }) &&
+           want == static_cast<int64_t>(length);
 }
 
 }  // namespace

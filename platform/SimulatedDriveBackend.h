@@ -13,6 +13,9 @@
 //   FailWriteAt=<offset>  a write covering this drive offset fails
 //   EjectResult=0|1 (1)   an eject that succeeds leaves the drive without a
 //                         medium for the rest of the process
+//   SilentCorruptAt=<offset>  writes succeed, but the byte there reads back changed
+//   FakeCapacity=<bytes>  the drive stores only this many bytes: offsets wrap
+//                         around at it, as on a counterfeit card
 //   MountedAt=<path>      a filesystem of the drive is mounted there for writing
 //   MountBusy=1           that filesystem is busy: opening to write the drive fails
 // The .ini is read at every open, so a test may change it between runs.

@@ -47,3 +47,23 @@ int LoadSettings()
     }
     return VB_TRUE;
 }
+
+namespace {
+constexpr const char* kVerifyName = "VerifyAfterRestore";
+}
+
+bool ReadVerifyAfterRestore()
+{
+    QSettings settings(QSettings::SystemScope, "Orvendal", "Korvalith WIN");
+    return settings.value(kVerifyName, 1).toString().trimmed() != "0";
+}
+
+bool WriteVerifyAfterRestore(bool verify)
+{
+    QSettings settings(QSettings::SystemScope, "Orvendal", "Korvalith WIN");
+    if (!settings.isWritable())
+        return false;
+    settings.setValue(kVerifyName, verify ? 1 : 0);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}

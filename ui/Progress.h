@@ -18,6 +18,10 @@ public:
     // available, then lets pending events through once.
     virtual void Open(const std::string& info) = 0;
 
+    // A new stage of the same operation begins (the restore's check of the
+    // drive): shows its text where the operation's text stood.
+    virtual void ChangeInfo(const std::string& /*info*/) {}
+
     // The full width of the display's bar, in the steps it moves by (the
     // dialog's pixels); 0 for a display without a bar, which then is never
     // told a width.

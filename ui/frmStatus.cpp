@@ -122,6 +122,12 @@ bool StatusProgress::TakeCancelRequest()
     return true;
 }
 
+void StatusProgress::ChangeInfo(const std::string& info)
+{
+    if (dialog_)
+        dialog_->lblInfo->setText(QString::fromStdString(info));
+}
+
 void StatusProgress::AbortAnswered(bool aborted)
 {
     if (abortAnswered_)

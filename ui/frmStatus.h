@@ -49,6 +49,7 @@ public:
     ~StatusProgress() override;
 
     void Open(const std::string& info) override;
+    void ChangeInfo(const std::string& info) override;
     int BarWidth() const override { return PROGRESS_BAR_WIDTH; }
     void SetBarWidth(int width) override;
     void SetReading(const ProgressReading& reading) override;

@@ -258,6 +258,33 @@ TEST_F(KviImages, YesAnswersConfirmationsButNotImagingAMountedDrive)
     EXPECT_EQ(drives.Bytes(6), PatternBytes(MiB, 3));
 }
 
+TEST_F(KviImages, RestoresAreVerifiedAndVerifyComparesWithoutWriting)
+{
+    CreateImageOfDrive1();
+    drives.Add(5, 3 * MiB, {{"SilentCorruptAt", "2000000"}});
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string part;  // in standard error, or with "out:" in standard output
+    };
+    const std::vector<Case> cases = {
+        {{"restore", image, "2", "--yes"}, 0, "kvi: verified: the drive was read back and holds the image."},
+        {{"restore", image, "5", "--yes"}, 4, "Verification failed: the drive differs from the image at byte 2,000,000."},
+        {{"restore", image, "5", "--yes", "--no-verify"}, 0, "Image successfully restored."},
+        {{"verify", image, "2"}, 0, "out:The drive holds the image: every byte matches."},
+        {{"verify", image, "5"}, 1, "out:The drive differs from the image at byte 2,000,000."},
+        {{"verify", drives.FilePath("missing.kvi"), "2"}, 4, "Please open an valid image file first."},
+        {{"verify", drives.ImagePath(4), "2"}, 4, "is the medium of a drive"},
+    };
+    for (const Case& c : cases) {
+        const KviRun run = Run(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args[2] << "\n" << run.err;
+        const bool inOut = c.part.rfind("out:", 0) == 0;
+        EXPECT_TRUE(Has(inOut ? run.out : run.err, inOut ? c.part.substr(4) : c.part)) << run.out << run.err;
+    }
+    EXPECT_FALSE(Has(Run({"restore", image, "4", "--yes", "--no-verify"}).err, "verified"));
+}
+
 TEST_F(KviImages, CloneSwapsThroughTheTemporaryImage)
 {
     struct CloneCase {

@@ -24,6 +24,7 @@ public:
     ~RecordingProgress() override;
 
     void Open(const std::string& info) override { events.push_back("open:" + info); }
+    void ChangeInfo(const std::string& info) override { events.push_back("info:" + info); }
     int BarWidth() const override { return PROGRESS_BAR_WIDTH; }
     void SetBarWidth(int width) override
     {

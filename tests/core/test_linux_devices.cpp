@@ -6,6 +6,7 @@
 #include "image/Commands.h"
 #include "image/CreateImage.h"
 #include "image/RestoreImage.h"
+#include "image/VerifyImage.h"
 #include "platform/LinuxDriveBackend.h"
 #include "platform/LinuxDriveRules.h"
 
@@ -498,6 +499,46 @@ TEST_F(LinuxDevices, NumbersMovingWhileAQuestionWaitsLeaveTheOtherDisksAlone)
         EXPECT_TRUE(ReadFileBytes(newcomer->File()) == PatternBytes(kSize, 44));
         ::unlink(image.c_str());
     }
+}
+
+// The check after a restore, and `kvi verify`, read the medium itself: a
+// change made to the loop device's backing file behind the device's page
+// cache is seen.
+TEST_F(LinuxDevices, VerifyReadsPastThePageCache)
+{
+    if (const std::string why = WhyNoLoopDevices(); !why.empty())
+        GTEST_SKIP() << why;
+    constexpr int64_t kSize = 4 << 20;
+    const std::vector<uint8_t> content = PatternBytes(kSize, 31);
+    LoopDevice source(kSize, content);
+    LoopDevice target(kSize);
+    if (!source.Attached() || !target.Attached())
+        GTEST_SKIP() << "no two loop devices could be attached";
+    const std::string image = (fs::temp_directory_path() / ("kvi-verify-" + std::to_string(::getpid()) + ".kvi")).string();
+    const std::string from = "PHYSICALDRIVE" + std::to_string(DriveNumberOf(source.Path()));
+    const std::string to = "PHYSICALDRIVE" + std::to_string(DriveNumberOf(target.Path()));
+    ScriptedMessages messages;
+    messages.Answer(IDYES);
+    ImageHeader header;
+    ASSERT_EQ(CreateImage(from, image, header), 1);
+    ASSERT_EQ(RestoreImage(to, image), 1);  // written, then read back and compared
+    EXPECT_EQ(VerifyImage(to, image).outcome, VerifyOutcome::Same);
+
+    // The device's pages stay cached while someone has it open: read it
+    // once through the cache, then change the file beneath.
+    const int cached = ::open(target.Path().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(cached, 0);
+    std::vector<uint8_t> seen(kSize);
+    ASSERT_EQ(::pread(cached, seen.data(), seen.size(), 0), static_cast<ssize_t>(kSize));
+    constexpr int64_t kChanged = 3000001;
+    ASSERT_TRUE(RunCommand("printf '\\377' | dd of='" + target.File() + "' bs=1 seek=" + std::to_string(kChanged) +
+                           " conv=notrunc status=none")
+                    .ok);
+    const VerifyResult result = VerifyImage(to, image);
+    EXPECT_EQ(result.outcome, VerifyOutcome::Differs);
+    EXPECT_EQ(result.at, kChanged);
+    ::close(cached);
+    ::unlink(image.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "app/Globals.h"
 #include "app/frmKorvalithWIN.h"
 #include "drive/PhysicalDrive.h"
+#include "image/ReadBack.h"
 #include "ui/frmSplash.h"
 
 #include "ScriptedMessages.h"
@@ -9,6 +10,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,6 +22,16 @@
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+public:
+    MainWindowTest()
+    {
+        // The settings folder is fixed at the first use of QSettings.
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(configDirs_.path()));
+    }
+
+private:
+    QTemporaryDir configDirs_;
+
 private slots:
     void startsInTheWelcomeState()
     {
@@ -107,6 +120,25 @@ private slots:
         QCOMPARE(window.mnuQuit->text(), QString("&Quit"));
         QVERIFY(window.acceptDrops());
         QVERIFY(window.picBar->acceptDrops());
+    }
+
+    void verifyAfterRestoreIsAMenuItemRememberedInTheSettings()
+    {
+        SimulatedDrives drives;
+        {
+            frmKorvalithWIN window;
+            QCOMPARE(window.mnuVerifyAfterRestore->text(), QString("Verify after restore"));
+            QVERIFY(window.mnuVerifyAfterRestore->isCheckable());
+            QVERIFY(window.mnuVerifyAfterRestore->isChecked());
+            QVERIFY(VerifyAfterRestore());
+            window.mnuVerifyAfterRestore->trigger();
+            QVERIFY(!VerifyAfterRestore());
+        }
+        frmKorvalithWIN again;
+        QVERIFY(!again.mnuVerifyAfterRestore->isChecked());
+        QVERIFY(!VerifyAfterRestore());
+        again.mnuVerifyAfterRestore->trigger();
+        QVERIFY(VerifyAfterRestore());
     }
 
     void aboutOpensFromTheMenuAndClosingTheWindowUnloadsIt()
