@@ -3,7 +3,7 @@
 
 Usage: bench/bench.py --kvi build/cli/kvi [--out bench/results.md] [--work DIR]
                       [--size-mib 1024] [--fill 0.70] [--big-gib 4] [--no-loop]
-                      [--levels 1-9]
+                      [--levels 1-9] [--only verify]
 
 Test data is made here, never downloaded: a "card" image of --size-mib MiB
 holding an ext4 filesystem (mkfs.ext4 -d) filled to about --fill with files
@@ -20,6 +20,12 @@ A level sweep creates the image at each of --levels and sets its size
 against gzip -9: the default level is the fastest whose images are no
 larger than gzip -9 on every card. With perf installed, one profiled
 restore tells the share of the progress meter.
+
+The restore rows run with --no-verify, beside a raw copy; the cost of the
+check that follows a restore has a section of its own: the same restore
+with and without it, and the check's reading rate beside a raw
+`dd iflag=direct` read of the same device. `--only verify` runs that section
+alone and puts it into --out in place of the one there.
 
 The table goes to standard output and to --out (markdown).
 """
@@ -258,14 +264,17 @@ class SimulatedDrives:
 
 
 class LoopDrives:
-    """The card and an empty file of the same size, each behind a loop device."""
+    """The card and an empty file of the same size, each behind a loop device;
+    with `direct_io` the devices read and write their files past the page
+    cache, as a card's reads reach the card."""
 
-    def __init__(self, work, card, size):
+    def __init__(self, work, card, size, direct_io=False):
         self.size = size
         self.target_file = os.path.join(work, "loop-target.img")
         sparse_file(self.target_file, size)
-        self.source_path = run(["losetup", "--find", "--show", card]).strip()
-        self.target_path = run(["losetup", "--find", "--show", self.target_file]).strip()
+        attach = ["losetup", "--find", "--show"] + (["--direct-io=on"] if direct_io else [])
+        self.source_path = run(attach + [card]).strip()
+        self.target_path = run(attach + [self.target_file]).strip()
         self.env = dict(os.environ)
         self.env.pop("KORVALITH_SIMULATED_DRIVES", None)
         self.source, self.target = self.source_path, self.target_path
@@ -304,7 +313,7 @@ def bench_card(args, work, drives, cores, tag):
 
     def kvi_restore():
         drives.fresh_target()
-        m = timed([kvi, "--yes", "--quiet", "restore", image, drives.target], env=drives.env)
+        m = timed([kvi, "--yes", "--quiet", "restore", "--no-verify", image, drives.target], env=drives.env)
         if not same_bytes(drives.source_path, drives.target_path, drives.size):
             fail("kvi restore did not give back the card's bytes (%s)" % tag)
         return m
@@ -336,6 +345,64 @@ def bench_card(args, work, drives, cores, tag):
         if os.path.exists(path):
             os.unlink(path)
     return rows
+
+
+def bench_verify(args, work, cards, size, use_loop):
+    """The check after a restore: the used card restored with and without it,
+    and a raw direct read of the target. Returns the section's lines."""
+    path, _ = cards["used card"]
+    # The loop devices reach their files past the page cache: otherwise the
+    # check right after a restore would read what the file's cache still
+    # holds, at memory speed, and so would the direct read beside it.
+    drives = LoopDrives(work, path, size, direct_io=True) if use_loop else SimulatedDrives(work, path, size)
+    image = os.path.join(work, "verify.kvi")
+    try:
+        timed([args.kvi, "--yes", "--quiet", "create", drives.source, image], env=drives.env, output=image)
+
+        def restore(*options):
+            def run_it():
+                drives.fresh_target()
+                return timed([args.kvi, "--yes", "--quiet", "restore"] + list(options) + [image, drives.target],
+                             env=drives.env)
+            return run_it
+
+        rows = rounds(max(args.repeat, 3), [
+            ("kvi restore --no-verify", restore("--no-verify")),
+            ("kvi restore (verified)", restore()),
+            ("dd iflag=direct bs=1M", lambda: timed(["dd", "if=" + drives.target_path, "of=/dev/null", "bs=1M",
+                                                     "iflag=direct", "status=none"])),
+        ])
+    finally:
+        drives.close()
+        if os.path.exists(image):
+            os.unlink(image)
+    plain, checked, raw = rows["kvi restore --no-verify"], rows["kvi restore (verified)"], rows["dd iflag=direct bs=1M"]
+    check = max(checked.seconds - plain.seconds, 1e-6)
+    ratio = raw.seconds / check
+    kind = drives.kind + (" (reaching its file past the page cache)" if use_loop else "")
+    lines = ["<!-- section: verify -->", "### The check after a restore: used card, %s" % kind, "",
+             "| Run | Seconds | MB/s |", "|---|---:|---:|"]
+    for name, m in rows.items():
+        lines.append("| %s | %.2f | %.0f |" % (name, m.seconds, mbps(size, m)))
+    lines += ["| the check alone (difference of the two restores) | %.2f | %.0f |" % (check, size / check / 1e6), "",
+              "The check reads at %.2f × the raw direct read of the same device: target ≥ 0.8 ×, %s." % (
+                  ratio, "met" if ratio >= 0.8 else "**missed**"),
+              "<!-- end: verify -->"]
+    return lines
+
+
+def replace_section(path, name, lines):
+    """Puts the lines of section `name` into the report at path, in place of
+    the section of that name there, or at its end."""
+    text = open(path).read() if os.path.exists(path) else ""
+    begin, end = "<!-- section: %s -->" % name, "<!-- end: %s -->" % name
+    if begin in text and end in text:
+        head, rest = text.split(begin, 1)
+        text = head + "\n".join(lines) + rest.split(end, 1)[1]
+    else:
+        text = text.rstrip("\n") + "\n\n" + "\n".join(lines) + "\n"
+    with open(path, "w") as f:
+        f.write(text)
 
 
 def bench_zero(args, work, size):
@@ -456,6 +523,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=2, help="runs of each measurement; the fastest counts")
     parser.add_argument("--no-loop", action="store_true", help="skip the loop device rows")
     parser.add_argument("--levels", default="1-9", help="levels of the sweep, FIRST-LAST")
+    parser.add_argument("--only", choices=["verify"], help="run one section alone, put into --out in its place")
     args = parser.parse_args()
     first, _, last = args.levels.partition("-")
     levels = list(range(int(first), int(last or first) + 1))
@@ -474,6 +542,12 @@ def main():
 
     cards = make_cards(work, size, args.fill)
     use_loop = not args.no_loop and loop_devices_usable()
+    if args.only == "verify":
+        print("bench: the check after a restore", flush=True)
+        lines = bench_verify(args, work, cards, size, use_loop)
+        replace_section(args.out, "verify", lines)
+        print("\n".join(lines))
+        return
     report = ["# Benchmark: kvi beside gzip, pigz and a raw copy", "",
               "Run %s on %s, %d cores (`nproc`), %s, kernel %s." % (
                   started.strftime("%Y-%m-%d %H:%M"), platform.node() or "this machine", cores,
@@ -538,6 +612,9 @@ def main():
     print("bench: the meter's share of a restore", flush=True)
     meter = meter_share(args, work, cards["fresh card"][0], size)
 
+    print("bench: the check after a restore", flush=True)
+    verify_lines = bench_verify(args, work, cards, size, use_loop)
+
     # Targets
     def verdict(ok):
         return "met" if ok else "**missed**"
@@ -597,6 +674,7 @@ def main():
                          min(mbps(size, s[3]) for s in summary), max(mbps(size, s[3]) for s in summary)))
     if notes:
         report += ["Why the missed targets are missed:", ""] + notes + [""]
+    report += verify_lines + [""]
 
     text = "\n".join(report)
     print()

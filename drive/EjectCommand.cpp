@@ -8,8 +8,11 @@ int32_t EjectMediaCommand(const DriveEntry& entry, const std::function<void()>& 
     const std::string& name = entry.DisplayName;
     if (ShowMessage("Eject media in '" + name + "'?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, title) != IDYES)
         return EJECT_DECLINED;
+    TakeDriveProblem();  // what an earlier query found is no concern of this one
     if (EjectMedia(entry.DeviceName) != 1) {
-        ShowMessage("Media in drive '" + name + "' could not be ejected.", MB_ICONSTOP, title);
+        const std::string why = TakeDriveProblemLine(entry.DeviceName);
+        ShowMessage("Media in drive '" + name + "' could not be ejected." + (why.empty() ? "" : vbCrLf + why),
+                    MB_ICONSTOP, title);
         return EJECT_FAILED;
     }
     if (onEjected)

@@ -131,6 +131,14 @@ std::string DiskNameForMessages(const std::string& deviceName)
     return platform::ActiveDriveBackend().IsSimulated() ? entry->DisplayName : entry->Record.devicePath;
 }
 
+std::string TakeDriveProblemLine(const std::string& deviceName)
+{
+    const platform::DriveProblem problem = TakeDriveProblem();
+    if (problem.fault == platform::DriveFault::Failed && problem.detail.empty())
+        return {};
+    return DriveProblemText(problem, DiskNameForMessages(deviceName));
+}
+
 std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath)
 {
     using platform::DriveFault;

@@ -88,6 +88,11 @@ platform::DriveProblem TakeDriveProblem();
 // has no such entry, the device name itself).
 std::string DiskNameForMessages(const std::string& deviceName);
 
+// Takes the problem of the last failed open (TakeDriveProblem) and returns
+// the sentence for it about the disk of `deviceName`, for a message box; ""
+// when there is none, or nothing more to say than that the open failed.
+std::string TakeDriveProblemLine(const std::string& deviceName);
+
 // Returns one sentence telling the user what a drive problem means for the
 // disk at devicePath and what to do; "" for fault None.
 std::string DriveProblemText(const platform::DriveProblem& problem, const std::string& devicePath);

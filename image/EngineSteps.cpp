@@ -21,12 +21,9 @@ bool AskedYes(const std::string& prompt, const std::string& caption, MessageKind
 
 void ShowFailure(const std::string& reason, const std::string& closing, const std::string& deviceName)
 {
-    // A failed open with nothing more to say than that it failed adds no line.
-    const platform::DriveProblem problem = TakeDriveProblem();
-    const bool tellsMore = problem.fault != platform::DriveFault::None &&
-                           !(problem.fault == platform::DriveFault::Failed && problem.detail.empty());
-    const std::string why = tellsMore ? vbCrLf + DriveProblemText(problem, DiskNameForMessages(deviceName)) : "";
-    ShowMessage(reason + why + vbCrLf + vbCrLf + closing, MB_ICONSTOP, Caption(" - [ERROR]"));
+    const std::string why = TakeDriveProblemLine(deviceName);
+    ShowMessage(reason + (why.empty() ? "" : vbCrLf + why) + vbCrLf + vbCrLf + closing, MB_ICONSTOP,
+                Caption(" - [ERROR]"));
 }
 
 bool AbortConfirmed(const std::string& question, const std::string& caption)
