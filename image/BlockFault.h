@@ -17,4 +17,7 @@ enum class BlockFault {
     DataWriteFailed,    // writing a stored block, or making the image lasting, failed
     DriveWriteFailed,   // a write call of the drive failed
     FlushFailed,        // the drive could not make what was written lasting
+    StreamDamaged,      // a raw image's compressed stream is damaged, cut short, or followed by other bytes
+    ImageChanged,       // a raw image's file changed while it was read
+    BeyondDriveEnd,     // a raw image holds bytes that are not zero past the drive's end, or too many of them
 };

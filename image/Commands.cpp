@@ -3,6 +3,7 @@
 #include "image/CreateImage.h"
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 #include "image/RestoreImage.h"
 #include "drive/PhysicalDrive.h"
 #include "ui/ShowMessage.h"
@@ -103,8 +104,14 @@ int32_t RestoreImageCommand(const std::string& deviceName, const std::string& im
     const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
     const bool valid = IsValidImageHeader(header) == VB_TRUE;
     if (!read || !valid) {
-        ShowMessage("Please open an valid image file first.", MB_ICONINFORMATION, kRestoreTitle);
-        return COMMAND_REFUSED;
+        // Not a .kvi: a raw disk image serves too, unless it holds none.
+        const ImageProbe raw = ProbeImage(imagePath);
+        if (!raw.IsRaw() || !raw.problem.empty()) {
+            ShowMessage(std::string("Please open an valid image file first.") +
+                            (raw.problem.empty() ? "" : std::string(vbCrLf) + vbCrLf + raw.problem),
+                        MB_ICONINFORMATION, kRestoreTitle);
+            return COMMAND_REFUSED;
+        }
     }
     const int32_t result = RestoreImage(deviceName, imagePath);
     TellOutcome(result, ended, "Image successfully restored.", "Image restored with error.", kRestoreTitle);

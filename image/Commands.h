@@ -40,11 +40,12 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
                            const std::function<void()>& ended = {});
 
 // Restores imagePath onto the drive after checking that it holds a valid
-// image. For results 1 and 0, `ended` runs, then "Image successfully
+// image (a .kvi, or a raw disk image). For results 1 and 0, `ended` runs, then "Image successfully
 // restored." or "Image restored with error.". Returns RestoreImage's
 // result, or COMMAND_REFUSED after "Please open an image file first." (no
 // path), after saying why the path may not be read (a device, a file on
 // the drive itself), or "Please open an valid image file first." (not a
-// valid image).
+// valid image; for a zip archive holding no disk image or several, a line
+// saying so follows).
 int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
                             const std::function<void()>& ended = {});

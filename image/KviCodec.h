@@ -25,6 +25,10 @@ int KviLevel();
 // KviLevel().
 const BlockCodec& KviCodec();
 
+// Returns the codec of .img.gz blocks: each block a gzip member of its
+// own, through libdeflate at KviLevel().
+const BlockCodec& GzipMemberCodec();
+
 // Installs a codec in place of libdeflate's (not owned; a test's, to bring
 // about what a codec can do), nullptr going back to libdeflate. Returns the
 // one replaced, nullptr for libdeflate's.

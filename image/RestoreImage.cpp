@@ -3,7 +3,8 @@
 #include "drive/PhysicalDrive.h"
 #include "image/DriveWriter.h"
 #include "image/EngineSteps.h"
-#include "image/KviReader.h"
+#include "image/ImageFormats.h"
+#include "image/RawRestore.h"
 #include "image/Transfer.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
@@ -17,12 +18,14 @@ const std::string kCaption = engine::Caption(" - [Restore image]");
 // How a run ends, as the numbers RestoreImage returns: the whole image, an
 // early end (the mismatch question declined among them) or the warning
 // declined; failures before the first block; failures at a block, reading
-// the image, then writing the drive or expanding.
+// the image, then writing the drive or expanding; a raw image that does not
+// fit the drive.
 enum class Restored : int32_t {
     Complete = 1, EndedEarly = 0, WarningDeclined = -1,
     NoDriveInformation = -2, OpenFailed = -3, HeaderUnreadable = -4,
     LengthUnreadable = -5, BlockUnreadable = -6,
     WriteFailed = -7, ExpandFailed = -8,
+    DoesNotFit = -9,
 };
 
 // Returns the reason line shown for a failure.
@@ -35,6 +38,7 @@ const char* Reason(Restored result)
     case Restored::LengthUnreadable:
     case Restored::BlockUnreadable: return "Error while reading image data.";
     case Restored::WriteFailed: return "Error while writing drive data.";
+    case Restored::DoesNotFit: return "The image does not fit onto the drive.";
     default: return "Error while uncompressing image data.";
     }
 }
@@ -46,7 +50,9 @@ Restored ForFault(BlockFault fault)
     case BlockFault::LengthCutShort:
     case BlockFault::LengthUnreadable: return Restored::LengthUnreadable;
     case BlockFault::LengthOutOfRange:
-    case BlockFault::BlockUnreadable: return Restored::BlockUnreadable;
+    case BlockFault::BlockUnreadable:
+    case BlockFault::ImageChanged: return Restored::BlockUnreadable;
+    case BlockFault::BeyondDriveEnd: return Restored::DoesNotFit;
     case BlockFault::DriveWriteFailed:
     case BlockFault::FlushFailed: return Restored::WriteFailed;
     default: return Restored::ExpandFailed;
@@ -62,24 +68,38 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
            header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
 }
 
+// Returns the warning's line about a raw image and the drive's size, led by
+// a line break; "" for a .kvi.
+std::string RawWarningLine(const std::string& ImagePath, const std::string& DriveName)
+{
+    const DriveEntry* entry = FindDriveEntry(DriveName);
+    const std::string line = RawImageWarningLine(ImagePath, entry ? entry->Record.length.value_or(-1) : -1);
+    return line.empty() ? line : vbCrLf + line;
+}
+
 struct RestoreRun {
-    std::unique_ptr<KviReader> image;
+    std::unique_ptr<ImageReader> image;
     std::unique_ptr<platform::DriveHandle> drive;
+    std::string problem;  // of a raw image: what is wrong, naming the file
 };
 
 // The image's blocks go onto the drive, each at its own offset, until the
-// image's size is reached; a failed write (or the final flush) may be let
-// pass, the block then counting as written.
-Restored WriteBlocks(RestoreRun& run, int64_t driveSize)
+// image's size is reached (a raw image: its end, and never past the drive's
+// end); a failed write (or the final flush) may be let pass, the block then
+// counting as written.
+Restored WriteBlocks(RestoreRun& run, int64_t capacity, const std::string& ImagePath)
 {
     DriveWriter drive(*run.drive);
+    DriveEndSink bounded(drive, capacity, ImagePath);
     const TransferRules rules{"Restoring", "Abort image restore?", kCaption, [](BlockFault fault) {
                                   return (fault == BlockFault::DriveWriteFailed || fault == BlockFault::FlushFailed) &&
                                          engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf +
                                                               vbCrLf + "Do you want to ignore the write error and continue?",
                                                           kCaption);
                               }};
-    const TransferResult written = RunTransfer(*run.image, drive, driveSize, rules);
+    const TransferResult written = RunTransfer(*run.image, run.image->IsRaw() ? static_cast<BlockSink&>(bounded) : drive,
+                                               run.image->TransferTotal(), rules);
+    run.problem = written.fault == BlockFault::BeyondDriveEnd ? bounded.Problem() : run.image->Problem();
     if (written.end == TransferEnd::Complete)
         return Restored::Complete;
     return written.end == TransferEnd::Failed ? ForFault(written.fault) : Restored::EndedEarly;
@@ -95,13 +115,18 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
         return Restored::NoDriveInformation;
     CurrentProgress().Open("Please wait, while restoring the image...");
     progressOpen = true;
-    run.image = std::make_unique<KviReader>(ImagePath);
+    run.image = OpenImageReader(ImagePath);
     if (!run.image->IsOpen())
         return Restored::OpenFailed;
     ImageHeader header;
     if (!run.image->ReadHeader(header))
         return Restored::HeaderUnreadable;
-    if (!Fits(header, geometry, capacity) &&
+    // A raw image has no geometry: the size rule stands in for the match.
+    if (run.image->IsRaw()) {
+        run.problem = RawImageFitProblem(ImagePath, capacity);
+        if (!run.problem.empty())
+            return Restored::DoesNotFit;
+    } else if (!Fits(header, geometry, capacity) &&
         !engine::AskedYes(PromptNamingDisk(std::string("The selected image file does not match to the destination drive.") +
                                                vbCrLf +
                                                "If you continue, the drive may report wrong size or even may be unreadable!" +
@@ -114,7 +139,7 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
     run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::WriteWhole);
     if (!run.drive)
         return Restored::OpenFailed;
-    return WriteBlocks(run, header.DriveSize);
+    return WriteBlocks(run, capacity, ImagePath);
 }
 
 }  // namespace
@@ -123,7 +148,8 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
 {
     if (!engine::AskedYes(PromptNamingDisk(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
                                                "You are about to restore an image." + vbCrLf + vbCrLf +
-                                               "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
+                                               "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" +
+                                               RawWarningLine(ImagePath, DriveName) + vbCrLf + vbCrLf +
                                                "Do you really want to continue?",
                                            DriveName),
                           kCaption))
@@ -138,6 +164,6 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
     if (progressOpen)
         CurrentProgress().Close();
     if (static_cast<int32_t>(result) <= -2)
-        engine::ShowFailure(Reason(result), "Aborting image restore.");
+        engine::ShowFailure(Reason(result) + (run.problem.empty() ? "" : vbCrLf + run.problem), "Aborting image restore.");
     return static_cast<int32_t>(result);
 }

@@ -1,17 +1,22 @@
-// Image restore: a .kvi file back onto a whole drive.
+// Image restore: an image file back onto a whole drive: a .kvi, or a raw
+// disk image (plain, compressed, or in a zip archive).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 // Writes the image at ImagePath onto drive DriveName ("PHYSICALDRIVE" + n)
-// from its first byte, after a warning and, when geometry or size differ, a
-// second question. Shows its own error box for codes -2..-8.
+// from its first byte, after a warning and, for a .kvi whose geometry or
+// size differ, a second question; a raw image goes on only when it fits
+// (image/RawRestore.h). Shows its own error box for codes -2..-9.
 // Returns 1 blocks expanding to the image's DriveSize all processed and the
 // drive flushed, 0 ended early (mismatch declined, abort confirmed, image
 // ended first), -1 warning declined, -2 drive information unreadable, -3
 // image or drive open failed, -4 header unreadable, -5 length field
-// unreadable or cut short, -6 block length out of range or block unreadable,
+// unreadable or cut short, -6 block length out of range or block unreadable
+// (a raw image: unreadable, or changed while it was read),
 // -7 drive write or flush failed and not ignored, -8 block damaged, cut short
-// or expanding past its room.
+// or expanding past its room (a raw image: its compressed stream damaged,
+// cut short or followed by other bytes), -9 a raw image larger than the
+// drive with data beyond the drive's end.
 int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath);
