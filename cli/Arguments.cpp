@@ -67,25 +67,42 @@ const std::vector<CommandSpec>& Commands()
          0, {}, {}},
         {"info", "info IMAGE [--check]", "show what an image's header holds",
          "Shows the header of IMAGE: created with, drive image size, creation date, created by,\n"
-         "description, the stored geometry, and whether the header is valid.\n"
+         "description, the stored geometry, and whether the header is valid. For a raw disk\n"
+         "image (.img, .iso, .raw, .bin, compressed with gzip, xz, zstd or bzip2, or in a zip):\n"
+         "its format, the drive's size where the file states it, the file's date and size.\n"
          "  --check   also read every block: the count, the expanded total against the drive\n"
-         "            size, and the first damaged block with its file offset.\n"
-         "Exit status 0 only for a valid header (and with --check a complete, intact image).\n",
+         "            size, and the first damaged block with its file offset; for a raw image,\n"
+         "            the whole stream, and what is wrong with it.\n"
+         "Exit status 0 only for a valid header or a usable raw image (and with --check a\n"
+         "complete, intact image).\n",
          1, {"--check"}, {}},
         {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]",
          "image a drive into an image file",
          "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
-         "overwritten.\n"
-         "  --creator TEXT       stored as the image's creator (32 characters)\n"
-         "  --description TEXT   stored as its description (256 characters); \\n or a line\n"
-         "                       break starts a new line\n"
-         "  --level N            compression level, 1 (fastest) to 12 (smallest image);\n"
-         "                       7 when not given\n",
+         "overwritten. IMAGE's name chooses the format: .img a raw disk image (sparse),\n"
+         ".img.gz, .img.xz, .img.zst a compressed one, any other name a .kvi image.\n"
+         "  --creator TEXT       stored as the image's creator (32 characters; .kvi only)\n"
+         "  --description TEXT   stored as its description (256 characters; .kvi only); \\n\n"
+         "                       or a line break starts a new line\n"
+         "  --level N            compression level of .kvi and .img.gz, 1 (fastest) to 12\n"
+         "                       (smallest image); 7 when not given\n",
          2, {}, {"--creator", "--description", "--level"}},
         {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
-         "question when the image was taken from a drive of another geometry or size.\n",
+         "question when a .kvi image was taken from a drive of another geometry or size.\n"
+         "IMAGE may also be a raw disk image (.img, .iso, .raw, .bin), compressed with gzip,\n"
+         "xz, zstd or bzip2, or alone in a zip archive. One no larger than the drive leaves\n"
+         "the rest of the drive as it was; a larger one is written only when everything\n"
+         "beyond the drive's end is zero.\n",
          2, {}, {}},
+        {"convert", "convert IN OUT [--creator TEXT] [--description TEXT] [--level N]",
+         "convert an image into another format",
+         "Reads the image IN (any format restore reads) and writes it into OUT in the format\n"
+         "OUT's name chooses, as create does, asking before an existing file is overwritten.\n"
+         "A .kvi written here keeps IN's geometry when IN is a .kvi, else gets the geometry\n"
+         "a Linux drive of that size reports.\n"
+         "  --creator TEXT, --description TEXT, --level N   as for create\n",
+         2, {}, {"--creator", "--description", "--level"}},
         {"clone", "clone DRIVE", "copy a drive's medium onto another medium",
          "Images DRIVE into a temporary file, asks you to swap the medium in the same drive\n"
          "(press Enter for <OK> once the new medium is in), then writes the image onto it.\n",

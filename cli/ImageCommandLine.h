@@ -1,5 +1,6 @@
 // `kvi create`, `kvi restore`, `kvi clone`: the drive check, then exactly
-// the run the window's buttons make.
+// the run the window's buttons make; `kvi convert`, an image into another
+// format.
 #pragma once
 
 #include <string>
@@ -13,6 +14,14 @@ int RunCreate(const std::string& driveText, const std::string& imagePath, const 
 int RunRestore(const std::string& imagePath, const std::string& driveText);
 // Clone knows only cloned (0) or not (4).
 int RunClone(const std::string& driveText);
+// Convert: 0 converted, 1 ended early, 3 overwrite declined, 4 failed.
+int RunConvert(const std::string& inPath, const std::string& outPath, const std::string& creator,
+               const std::string& description);
+
+// Returns "" when a new image at imagePath keeps header texts, or when
+// none were given; else the usage error to end with (a raw image keeps
+// no creator or description).
+std::string HeaderTextsProblem(const std::string& imagePath, bool textsGiven);
 
 // Returns the description with the two characters \n turned into a line
 // break (stored as CR LF, as the window's text box holds it) and \\ into \.
