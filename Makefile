@@ -19,8 +19,9 @@ run: build
 	$(BUILD)/KorvalithWin $(ARGS)
 
 # The tests of the udisks2 way to drives start their own private system bus,
-# udev, polkit and udisks2; mkfs.ext4 makes filesystems on test devices.
-TEST_DEPS := dbus udisks2 polkitd udev e2fsprogs
+# udev, polkit and udisks2; mkfs.ext4 makes filesystems on test devices. The
+# standard compressors and zip make raw images and read back those written.
+TEST_DEPS := dbus udisks2 polkitd udev e2fsprogs zstd xz-utils bzip2 zip
 
 test: build
 	@scripts/install-deps.sh $(TEST_DEPS)

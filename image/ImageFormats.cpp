@@ -176,11 +176,16 @@ ImageProbe ProbeImage(const std::string& path)
 
 std::string RawImageFormatText(const ImageProbe& probe)
 {
-    if (probe.format == ImageFormat::Zip)
-        return "Raw disk image in a zip archive" + (probe.entry.empty() ? std::string() : " (" + probe.entry + ")");
-    if (probe.format == ImageFormat::Raw || probe.format == ImageFormat::Kvi || probe.format == ImageFormat::Unknown)
+    return RawImageFormatText(probe.format, probe.entry);
+}
+
+std::string RawImageFormatText(ImageFormat format, const std::string& entry)
+{
+    if (format == ImageFormat::Zip)
+        return "Raw disk image in a zip archive" + (entry.empty() ? std::string() : " (" + entry + ")");
+    if (format == ImageFormat::Raw || format == ImageFormat::Kvi || format == ImageFormat::Unknown)
         return "Raw disk image";
-    return std::string("Raw disk image, ") + ImageFormatName(probe.format) + " compressed";
+    return std::string("Raw disk image, ") + ImageFormatName(format) + " compressed";
 }
 
 std::unique_ptr<ImageReader> OpenImageReader(const std::string& path)

@@ -55,6 +55,7 @@ ImageProbe ProbeImage(const std::string& path);
 // "Raw disk image", "Raw disk image, xz compressed", "Raw disk image in a
 // zip archive (card.img)".
 std::string RawImageFormatText(const ImageProbe& probe);
+std::string RawImageFormatText(ImageFormat format, const std::string& entry = {});
 
 // Returns the reader for the file at path: a raw image's reader when the
 // file is one (even one with a problem, whose first block then fails), the
