@@ -53,10 +53,11 @@ clean:
 	rm -rf $(BUILD)
 
 # Speed, size and peak memory of kvi beside gzip -9, pigz -9 and a raw copy,
-# a level sweep and the progress meter's share (perf),
+# a level sweep and the progress meter's share (perf), raw images beside
+# zstd and xz (alone: make bench BENCH_ARGS=--raw-formats),
 # on test cards made here (never part of `make test`). The cards are kept in
 # $(BUILD)/bench for the next run; the table goes to bench/results.md.
-BENCH_DEPS := python3 pigz time e2fsprogs linux-perf
+BENCH_DEPS := python3 pigz time e2fsprogs linux-perf zstd xz-utils
 
 bench: configure
 	@scripts/install-deps.sh $(BENCH_DEPS)

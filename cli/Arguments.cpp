@@ -1,5 +1,6 @@
 #include "cli/Arguments.h"
 
+#include "image/ImageFormats.h"
 #include "image/KviCodec.h"
 
 #include <algorithm>
@@ -57,6 +58,26 @@ bool SetCommandOption(const std::string& option, const std::string& value, Argum
 }
 }  // namespace
 
+namespace {
+// Returns the help of `kvi create`, which names the levels raw images are
+// written at.
+const char* CreateHelp()
+{
+    static const std::string help =
+        "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
+        "overwritten. IMAGE's name chooses the format: .img a raw disk image (sparse), .img.gz\n"
+        "(gzip, one member per block), .img.xz (xz preset " + std::to_string(RAW_XZ_PRESET) + "), .img.zst (zstd level " +
+        std::to_string(RAW_ZSTD_LEVEL) + ") a compressed one;\n"
+        "any other name a .kvi image.\n"
+        "  --creator TEXT       stored as the image's creator (32 characters; .kvi only)\n"
+        "  --description TEXT   stored as its description (256 characters; .kvi only); \\n\n"
+        "                       or a line break starts a new line\n"
+        "  --level N            compression level of .kvi and .img.gz, 1 (fastest) to 12\n"
+        "                       (smallest image); " + std::to_string(KVI_DEFAULT_LEVEL) + " when not given\n";
+    return help.c_str();
+}
+}  // namespace
+
 const std::vector<CommandSpec>& Commands()
 {
     static const std::vector<CommandSpec> commands = {
@@ -78,14 +99,7 @@ const std::vector<CommandSpec>& Commands()
          1, {"--check"}, {}},
         {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]",
          "image a drive into an image file",
-         "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
-         "overwritten. IMAGE's name chooses the format: .img a raw disk image (sparse),\n"
-         ".img.gz, .img.xz, .img.zst a compressed one, any other name a .kvi image.\n"
-         "  --creator TEXT       stored as the image's creator (32 characters; .kvi only)\n"
-         "  --description TEXT   stored as its description (256 characters; .kvi only); \\n\n"
-         "                       or a line break starts a new line\n"
-         "  --level N            compression level of .kvi and .img.gz, 1 (fastest) to 12\n"
-         "                       (smallest image); 7 when not given\n",
+         CreateHelp(),
          2, {}, {"--creator", "--description", "--level"}},
         {"restore", "restore IMAGE DRIVE", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
