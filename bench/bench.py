@@ -427,16 +427,23 @@ def raw_report(args, work, cards, size, cores):
     print("bench: zstd level sweep", flush=True)
     levels = [1, 3, 6, 9, 12, 15, 19]
     sweeps = {name: zstd_sweep(path, work, levels) for name, (path, _) in cards.items()}
-    lines += ["### zstd -T0 -N on the cards, one run each (the library kvi writes .img.zst with)", "",
-              "| Level | " + " | ".join("%s MB/s | %s MiB" % (n, n) for n in sweeps) + " |",
-              "|---:|" + "---:|---:|" * len(sweeps)]
+    lines += sweep_table("### zstd -T0 -N on the cards, one run each (the library kvi writes .img.zst with)",
+                         "MiB", levels, sweeps, size, lambda name, m: "%.1f" % (m.size / MiB))
+    lines.append("")
+    return lines
+
+
+def sweep_table(title, size_head, levels, sweeps, size, size_cell):
+    """Returns the lines of a level sweep's table: per level, each card's
+    MB/s and its size as size_cell(card name, Measure) gives it."""
+    lines = [title, "", "| Level | " + " | ".join("%s MB/s | %s %s" % (n, n, size_head) for n in sweeps) + " |",
+             "|---:|" + "---:|---:|" * len(sweeps)]
     for level in levels:
         cells = []
         for name in sweeps:
             m = sweeps[name][level]
-            cells += ["%.0f" % mbps(size, m), "%.1f" % (m.size / MiB)]
+            cells += ["%.0f" % mbps(size, m), size_cell(name, m)]
         lines.append("| %d | %s |" % (level, " | ".join(cells)))
-    lines.append("")
     return lines
 
 
@@ -655,15 +662,8 @@ def main():
 
     print("bench: level sweep", flush=True)
     sweep, gzip_sizes = bench_levels(args, work, cards, levels)
-    report += ["### Level sweep: `kvi create --level N`, simulated drive, one run each", "",
-               "| Level | " + " | ".join("%s MB/s | %s size / gzip -9" % (n, n) for n in sweep) + " |",
-               "|---:|" + "---:|---:|" * len(sweep)]
-    for level in levels:
-        cells = []
-        for name in sweep:
-            m = sweep[name][level]
-            cells += ["%.0f" % mbps(size, m), "%.4f" % (m.size / gzip_sizes[name])]
-        report.append("| %d | %s |" % (level, " | ".join(cells)))
+    report += sweep_table("### Level sweep: `kvi create --level N`, simulated drive, one run each", "size / gzip -9",
+                          levels, sweep, size, lambda name, m: "%.4f" % (m.size / gzip_sizes[name]))
     fitting = [lv for lv in levels if all(sweep[n][lv].size <= gzip_sizes[n] for n in sweep)]
     chosen = min(fitting, key=lambda lv: max(sweep[n][lv].seconds for n in sweep)) if fitting else None
     report += ["", "Fastest level no larger than gzip -9 on every card: %s (kvi's default: %s)." % (

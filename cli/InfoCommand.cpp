@@ -12,6 +12,7 @@
 #include "ui/Progress.h"
 
 #include <cstdio>
+#include <functional>
 #include <sys/stat.h>
 
 namespace cli {
@@ -185,21 +186,25 @@ BlockCheck CheckImageBlocks(const std::string& imagePath)
 }
 
 namespace {
-// Returns the exit status of `kvi info` on a raw disk image.
-int RunRawInfo(const std::string& imagePath, const ImageProbe& probe, bool check)
+// Runs the block check when `check` is set, printing its lines with
+// `print`, which returns whether the image is intact. Returns the exit
+// status: 1 when Ctrl-C stopped the check, 0 when `usable` and the image is
+// intact, 4 otherwise.
+int CheckedStatus(const std::string& imagePath, bool check, bool usable,
+                  const std::function<bool(const BlockCheck&)>& print)
 {
-    bool intact = PrintRaw(probe);
-    if (check && intact) {
+    bool intact = true;
+    if (check) {
         std::fflush(stdout);
         const BlockCheck result = CheckImageBlocks(imagePath);
-        intact = PrintRawCheck(result, probe.driveBytes);
+        intact = print(result);
         if (result.stopped) {
             std::fflush(stdout);
             return EXIT_ENDED_EARLY;
         }
     }
     std::fflush(stdout);
-    return intact ? EXIT_COMPLETED : EXIT_FAILED;
+    return usable && intact ? EXIT_COMPLETED : EXIT_FAILED;
 }
 }  // namespace
 
@@ -208,8 +213,11 @@ int RunInfo(const std::string& imagePath, bool check)
     ImageHeader header;
     const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
     if (!read || IsValidImageHeader(header) != VB_TRUE)
-        if (const ImageProbe probe = ProbeImage(imagePath); probe.IsRaw())
-            return RunRawInfo(imagePath, probe, check);
+        if (const ImageProbe probe = ProbeImage(imagePath); probe.IsRaw()) {
+            const bool usable = PrintRaw(probe);
+            return CheckedStatus(imagePath, check && usable, usable,
+                                 [&](const BlockCheck& found) { return PrintRawCheck(found, probe.driveBytes); });
+        }
     if (!read) {
         statusline::WriteError("kvi: " + terminal::Printable(imagePath) + ": no image header (missing, unreadable or shorter than " +
                                std::to_string(IMAGE_HEADER_SIZE) + " bytes)\n");
@@ -217,18 +225,8 @@ int RunInfo(const std::string& imagePath, bool check)
     }
     const bool valid = IsValidImageHeader(header) == VB_TRUE;
     PrintHeader(header, valid);
-    bool intact = true;
-    if (check) {
-        std::fflush(stdout);
-        const BlockCheck result = CheckImageBlocks(imagePath);
-        intact = PrintCheck(result, header.DriveSize);
-        if (result.stopped) {
-            std::fflush(stdout);
-            return EXIT_ENDED_EARLY;
-        }
-    }
-    std::fflush(stdout);
-    return valid && intact ? EXIT_COMPLETED : EXIT_FAILED;
+    return CheckedStatus(imagePath, check, valid,
+                         [&](const BlockCheck& found) { return PrintCheck(found, header.DriveSize); });
 }
 
 }  // namespace cli
