@@ -36,11 +36,21 @@ BlockFault StreamImageWriter::Pump(const Step& step)
 
 BlockFault GzipImageWriter::Put(const Block& block)
 {
+    anyMember_ = true;
     if (block.offset == 0 && driveBytes_ >= 0) {
         const std::vector<uint8_t> first = GzipMemberStatingSize(block.bytes, block.length, driveBytes_);
         return file_.WriteFull(first.data(), first.size()) ? BlockFault::None : BlockFault::DataWriteFailed;
     }
     return file_.WriteFull(block.bytes, block.length) ? BlockFault::None : BlockFault::DataWriteFailed;
+}
+
+BlockFault GzipImageWriter::Finish()
+{
+    // Header (deflate, no flags, no time, Unix), an empty final block, CRC and size 0.
+    static const uint8_t kEmptyMember[] = {0x1f, 0x8b, 8, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    if (!anyMember_ && !file_.WriteFull(kEmptyMember, sizeof kEmptyMember))
+        return BlockFault::DataWriteFailed;
+    return RawImageWriter::Finish();
 }
 
 const BlockCodec* GzipImageWriter::Codec() const

@@ -59,11 +59,15 @@ public:
 
     // Appends the block's gzip member. Fault: DataWriteFailed.
     BlockFault Put(const Block& block) override;
+    // Brings the image onto the storage; an empty drive gets one empty
+    // member, as no file of no bytes is a gzip file. Fault: DataWriteFailed.
+    BlockFault Finish() override;
     // Returns the codec that makes each block a gzip member.
     const BlockCodec* Codec() const override;
 
 private:
     int64_t driveBytes_;
+    bool anyMember_ = false;
 };
 
 class XzImageWriter : public StreamImageWriter {

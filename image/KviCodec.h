@@ -1,6 +1,7 @@
-// The codec of .kvi blocks, which the .kvi reader and writer take: zlib
-// streams through libdeflate, written at the level chosen for the runs that
-// start from now on.
+// The deflate codecs of the images written with libdeflate: the .kvi
+// block codec, which the .kvi reader and writer take (zlib streams), and
+// the .img.gz member codec (gzip members), both at the level chosen for the
+// runs that start from now on.
 #pragma once
 
 #include "image/BlockCodec.h"
