@@ -19,8 +19,9 @@ run: build
 	$(BUILD)/KorvalithWin $(ARGS)
 
 # The tests of the udisks2 way to drives start their own private system bus,
-# udev, polkit and udisks2; mkfs.ext4 makes filesystems on test devices.
-TEST_DEPS := dbus udisks2 polkitd udev e2fsprogs
+# udev, polkit and udisks2; mkfs.ext4 makes filesystems on test devices. The
+# standard compressors and zip make raw images and read back those written.
+TEST_DEPS := dbus udisks2 polkitd udev e2fsprogs zstd xz-utils bzip2 zip
 
 test: build
 	@scripts/install-deps.sh $(TEST_DEPS)
@@ -52,10 +53,11 @@ clean:
 	rm -rf $(BUILD)
 
 # Speed, size and peak memory of kvi beside gzip -9, pigz -9 and a raw copy,
-# a level sweep and the progress meter's share (perf),
+# a level sweep and the progress meter's share (perf), raw images beside
+# zstd and xz (alone: make bench BENCH_ARGS=--raw-formats),
 # on test cards made here (never part of `make test`). The cards are kept in
 # $(BUILD)/bench for the next run; the table goes to bench/results.md.
-BENCH_DEPS := python3 pigz time e2fsprogs linux-perf
+BENCH_DEPS := python3 pigz time e2fsprogs linux-perf zstd xz-utils
 
 bench: configure
 	@scripts/install-deps.sh $(BENCH_DEPS)

@@ -7,10 +7,12 @@
 #include "drive/PhysicalDrive.h"
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 #include "settings/FileAssociation.h"
 #include "ui/ShowMessage.h"
 
 #include <QDir>
+#include <ctime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -26,14 +28,15 @@ ImageDialogHandler& DialogHandler()
     return handler;
 }
 
-// The open/create dialog: one filter, no starting name, an existing folder
-// required, a new name accepted once the user confirms it (the file is not
-// created here), ".kvi" added to a name without extension, links returned
-// as themselves.
+// The open/create dialog: the images this program reads and writes, .kvi
+// alone, or any file; no starting name, an existing folder required, a new
+// name accepted once the user confirms it (the file is not created here),
+// ".kvi" added to a name without extension, links returned as themselves.
 QString AskForImageFile(QWidget* owner)
 {
     QFileDialog dialog(owner, "/// Open/Create an image");
-    dialog.setNameFilter("Korvalith WIN Files (*.kvi)");
+    dialog.setNameFilters({"Image files (*.kvi *.img *.iso *.img.gz *.img.xz *.img.zst *.zip)",
+                           "Korvalith images (*.kvi)", "All files (*)"});
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix("kvi");
@@ -118,8 +121,25 @@ void frmKorvalithWIN::ShowImageInformation()
         box->clear();
     tbDescription->clear();
 
+    // The header texts go only into a .kvi: a name that writes a raw image
+    // greys them out.
+    const ImageFormat writes = WriterFormatFor(sImageFile_g);
+    tbCreator->setEnabled(writes == ImageFormat::Kvi);
+    tbDescription->setEnabled(writes == ImageFormat::Kvi);
+
     ImageHeader header;
-    if (ReadImageHeader(sImageFile_g, header) != VB_TRUE) {
+    const bool read = ReadImageHeader(sImageFile_g, header) == VB_TRUE;
+    const ImageProbe raw = read && IsValidImageHeader(header) == VB_TRUE ? ImageProbe{} : ProbeImage(sImageFile_g);
+    if (raw.IsRaw() && raw.problem.empty()) {
+        tbCreatedWith->setText(QString::fromStdString(RawImageFormatText(raw)));
+        tbCreationDate->setText(QString::fromStdString(CreationDateText(raw.modified)));
+        tbDriveImageSize->setText(raw.driveBytes >= 0 ? SizeText(raw.driveBytes) : QString("unknown"));
+    } else if (!read && !raw.IsRaw() && writes != ImageFormat::Kvi) {
+        // A new raw image: what it will be, and when.
+        tbCreatedWith->setText(QString::fromStdString(RawImageFormatText(writes)));
+        tbCreationDate->setText(QString::fromStdString(CreationDateText(std::time(nullptr))));
+        tbDriveImageSize->setText("n/a");
+    } else if (!read && !raw.IsRaw()) {
         InitImageHeader(header);
         tbCreatedWith->setText(CreatedWithText(header));
         tbCreationDate->setText(Text(header.CreationDate));
@@ -134,7 +154,8 @@ void frmKorvalithWIN::ShowImageInformation()
         tbCreator->setFocus();
     } else {
         ShowMessage(std::string("Unrecognized image file opened.") + vbCrLf + vbCrLf +
-                        "File can be used for creating a new image." + vbCrLf + "It can't be used for restoring a drive.",
+                        "File can be used for creating a new image." + vbCrLf + "It can't be used for restoring a drive." +
+                        (raw.problem.empty() ? "" : std::string(vbCrLf) + vbCrLf + raw.problem),
                     MB_ICONEXCLAMATION, std::string(PROGRAM_TITLE) + " - [WARNING]");
         cmdImage->setFocus();
     }

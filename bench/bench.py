@@ -3,7 +3,7 @@
 
 Usage: bench/bench.py --kvi build/cli/kvi [--out bench/results.md] [--work DIR]
                       [--size-mib 1024] [--fill 0.70] [--big-gib 4] [--no-loop]
-                      [--levels 1-9] [--only verify]
+                      [--levels 1-9] [--only verify|raw-formats] [--raw-formats]
 
 Test data is made here, never downloaded: a "card" image of --size-mib MiB
 holding an ext4 filesystem (mkfs.ext4 -d) filled to about --fill with files
@@ -26,6 +26,12 @@ check that follows a restore has a section of its own: the same restore
 with and without it, and the check's reading rate beside a raw
 `dd iflag=direct` read of the same device. `--only verify` runs that section
 alone and puts it into --out in place of the one there.
+
+The raw-format rows create .img.zst and .img.xz images beside zstd -T0 -19,
+zstd -T0 -3 and xz -T0, restore them beside zstd -d | dd and xz -d | dd, and
+sweep zstd's levels for the one kvi writes at. --raw-formats (or --only
+raw-formats) runs these rows alone and puts their section into --out in place
+of the one there.
 
 The table goes to standard output and to --out (markdown).
 """
@@ -380,29 +386,145 @@ def bench_verify(args, work, cards, size, use_loop):
     check = max(checked.seconds - plain.seconds, 1e-6)
     ratio = raw.seconds / check
     kind = drives.kind + (" (reaching its file past the page cache)" if use_loop else "")
-    lines = ["<!-- section: verify -->", "### The check after a restore: used card, %s" % kind, "",
+    lines = ["### The check after a restore: used card, %s" % kind, "",
              "| Run | Seconds | MB/s |", "|---|---:|---:|"]
     for name, m in rows.items():
         lines.append("| %s | %.2f | %.0f |" % (name, m.seconds, mbps(size, m)))
     lines += ["| the check alone (difference of the two restores) | %.2f | %.0f |" % (check, size / check / 1e6), "",
               "The check reads at %.2f × the raw direct read of the same device: target ≥ 0.8 ×, %s." % (
-                  ratio, "met" if ratio >= 0.8 else "**missed**"),
-              "<!-- end: verify -->"]
+                  ratio, "met" if ratio >= 0.8 else "**missed**")]
     return lines
+
+
+def marked_section(name, lines):
+    """Returns the lines between the marks that let a later run of that
+    section alone find them in the report."""
+    return ["<!-- section: %s -->" % name] + lines + ["<!-- end: %s -->" % name]
 
 
 def replace_section(path, name, lines):
     """Puts the lines of section `name` into the report at path, in place of
     the section of that name there, or at its end."""
     text = open(path).read() if os.path.exists(path) else ""
-    begin, end = "<!-- section: %s -->" % name, "<!-- end: %s -->" % name
+    section = "\n".join(marked_section(name, lines))
+    begin, end = marked_section(name, [])
     if begin in text and end in text:
         head, rest = text.split(begin, 1)
-        text = head + "\n".join(lines) + rest.split(end, 1)[1]
+        text = head + section + rest.split(end, 1)[1]
     else:
-        text = text.rstrip("\n") + "\n\n" + "\n".join(lines) + "\n"
+        text = text.rstrip("\n") + "\n\n" + section + "\n"
     with open(path, "w") as f:
         f.write(text)
+
+
+def bench_raw(args, work, drives, cores, tag):
+    """Raw compressed images with kvi beside zstd and xz on one card. Returns the rows."""
+    kvi = args.kvi
+    paths = {name: os.path.join(work, tag + name) for name in
+             (".img.zst", ".img.xz", ".zstd19.zst", ".zstd3.zst", ".xz")}
+    raw_target = os.path.join(work, "raw-target.img")
+
+    def kvi_create(ext):
+        def make():
+            if os.path.exists(paths[ext]):
+                os.unlink(paths[ext])
+            return timed([kvi, "--yes", "--quiet", "create", drives.source, paths[ext]], env=drives.env,
+                         output=paths[ext])
+        return make
+
+    def kvi_restore(ext):
+        def make():
+            drives.fresh_target()
+            m = timed([kvi, "--yes", "--quiet", "restore", "--no-verify", paths[ext], drives.target], env=drives.env)
+            if not same_bytes(drives.source_path, drives.target_path, drives.size):
+                fail("kvi restore of %s did not give back the card's bytes (%s)" % (ext, tag))
+            return m
+        return make
+
+    def tool(argv, key):
+        return lambda: timed(argv + ["-c"], stdin=drives.source_path, stdout=paths[key], output=paths[key])
+
+    def tool_restore(expand, key):
+        def make():
+            sparse_file(raw_target, drives.size)
+            return timed(["sh", "-c", expand + ' < "$1" | dd of="$2" bs=512K conv=fsync,notrunc status=none', "sh",
+                          paths[key], raw_target])
+        return make
+
+    rows = rounds(args.repeat, [
+        ("kvi create .img.zst", kvi_create(".img.zst")),
+        ("zstd -T0 -19", tool(["zstd", "-q", "-T0", "-19"], ".zstd19.zst")),
+        ("zstd -T0 -3", tool(["zstd", "-q", "-T0", "-3"], ".zstd3.zst")),
+        ("kvi create .img.xz", kvi_create(".img.xz")),
+        ("xz -T0", tool(["xz", "-T0"], ".xz")),
+        ("kvi restore .img.zst", kvi_restore(".img.zst")),
+        ("zstd -d (| dd conv=fsync)", tool_restore("zstd -d -q -c", ".img.zst")),
+        ("kvi restore .img.xz", kvi_restore(".img.xz")),
+        ("xz -d (| dd conv=fsync)", tool_restore("xz -d -c", ".img.xz")),
+    ])
+    for path in list(paths.values()) + [raw_target]:
+        if os.path.exists(path):
+            os.unlink(path)
+    return rows
+
+
+def zstd_sweep(card, work, levels):
+    """zstd -T0 at each level on the card, one run each. Returns {level: Measure}."""
+    out = os.path.join(work, "sweep.zst")
+    sweep = {level: timed(["zstd", "-q", "-T0", "-%d" % level, "-c"], stdin=card, stdout=out, output=out)
+             for level in levels}
+    os.unlink(out)
+    return sweep
+
+
+def raw_report(args, work, cards, size, cores):
+    """Runs the raw-format rows on every card (simulated drive). Returns the
+    lines of their section."""
+    lines = ["## Raw disk images: .img.zst and .img.xz beside zstd and xz", "",
+             "kvi writes .img.zst at zstd level %s and .img.xz at xz preset 6 (xz's default), both with one "
+             "thread per core; it reads them back through libarchive, on one thread." % kvi_zstd_level(args.kvi),
+             "Each figure is the fastest of %d run(s), simulated drive (file)." % args.repeat, ""]
+    for name, (path, filled) in cards.items():
+        drives = SimulatedDrives(work, path, size, folder="raw-drives")
+        try:
+            print("bench: raw formats, %s" % name, flush=True)
+            rows = bench_raw(args, work, drives, cores, name.split()[0] + "-raw")
+        finally:
+            drives.close()
+        lines += ["### %s (%d MiB ext4, %.0f %% used)" % (name, size // MiB, filled * 100), "",
+                  "| Run | Seconds | CPU seconds | MB/s | Output MiB | Peak memory MiB |", "|---|---:|---:|---:|---:|---:|"]
+        for run_name, m in rows.items():
+            out = "%.1f" % (m.size / MiB) if m.size is not None else ""
+            lines.append("| %s | %.2f | %.2f | %.0f | %s | %s |" % (run_name, m.seconds, m.cpu, mbps(size, m), out,
+                                                                    fmt_mib(m.peak_kib)))
+        lines.append("")
+    print("bench: zstd level sweep", flush=True)
+    levels = [1, 3, 6, 9, 12, 15, 19]
+    sweeps = {name: zstd_sweep(path, work, levels) for name, (path, _) in cards.items()}
+    lines += sweep_table("### zstd -T0 -N on the cards, one run each (the library kvi writes .img.zst with)",
+                         "MiB", levels, sweeps, size, lambda name, m: "%.1f" % (m.size / MiB))
+    lines.append("")
+    return lines
+
+
+def sweep_table(title, size_head, levels, sweeps, size, size_cell):
+    """Returns the lines of a level sweep's table: per level, each card's
+    MB/s and its size as size_cell(card name, Measure) gives it."""
+    lines = [title, "", "| Level | " + " | ".join("%s MB/s | %s %s" % (n, n, size_head) for n in sweeps) + " |",
+             "|---:|" + "---:|---:|" * len(sweeps)]
+    for level in levels:
+        cells = []
+        for name in sweeps:
+            m = sweeps[name][level]
+            cells += ["%.0f" % mbps(size, m), size_cell(name, m)]
+        lines.append("| %d | %s |" % (level, " | ".join(cells)))
+    return lines
+
+
+def kvi_zstd_level(kvi):
+    """Returns the zstd level kvi writes .img.zst at, from its help."""
+    match = re.search(r"zstd level (\d+)", run([kvi, "create", "--help"]))
+    return int(match.group(1)) if match else "?"
 
 
 def bench_zero(args, work, size):
@@ -523,7 +645,9 @@ def main():
     parser.add_argument("--repeat", type=int, default=2, help="runs of each measurement; the fastest counts")
     parser.add_argument("--no-loop", action="store_true", help="skip the loop device rows")
     parser.add_argument("--levels", default="1-9", help="levels of the sweep, FIRST-LAST")
-    parser.add_argument("--only", choices=["verify"], help="run one section alone, put into --out in its place")
+    parser.add_argument("--only", choices=["verify", "raw-formats"],
+                        help="run one section alone, put into --out in its place")
+    parser.add_argument("--raw-formats", action="store_true", help="the same as --only raw-formats")
     args = parser.parse_args()
     first, _, last = args.levels.partition("-")
     levels = list(range(int(first), int(last or first) + 1))
@@ -531,7 +655,7 @@ def main():
     args.kvi = os.path.abspath(args.kvi)
     if not os.access(args.kvi, os.X_OK):
         fail("no kvi at %s (build it: cmake --build build --target kvi)" % args.kvi)
-    for tool in (TIME, "gzip", "pigz", "mkfs.ext4", "dumpe2fs", "dd", "cmp"):
+    for tool in (TIME, "gzip", "pigz", "mkfs.ext4", "dumpe2fs", "dd", "cmp", "zstd", "xz"):
         if not shutil.which(tool):
             fail("%s is missing (make bench installs pigz, time and e2fsprogs)" % tool)
     work = os.path.abspath(args.work or os.path.join(tempfile.gettempdir(), "korvalith-bench"))
@@ -541,6 +665,12 @@ def main():
     started = datetime.datetime.now()
 
     cards = make_cards(work, size, args.fill)
+    if args.raw_formats or args.only == "raw-formats":
+        lines = raw_report(args, work, cards, size, cores)
+        replace_section(args.out, "raw-formats", lines)
+        print("\n".join(lines))
+        print("bench: raw formats written into %s (%.0f s)" % (args.out, (datetime.datetime.now() - started).total_seconds()))
+        return
     use_loop = not args.no_loop and loop_devices_usable()
     if args.only == "verify":
         print("bench: the check after a restore", flush=True)
@@ -595,15 +725,8 @@ def main():
 
     print("bench: level sweep", flush=True)
     sweep, gzip_sizes = bench_levels(args, work, cards, levels)
-    report += ["### Level sweep: `kvi create --level N`, simulated drive, one run each", "",
-               "| Level | " + " | ".join("%s MB/s | %s size / gzip -9" % (n, n) for n in sweep) + " |",
-               "|---:|" + "---:|---:|" * len(sweep)]
-    for level in levels:
-        cells = []
-        for name in sweep:
-            m = sweep[name][level]
-            cells += ["%.0f" % mbps(size, m), "%.4f" % (m.size / gzip_sizes[name])]
-        report.append("| %d | %s |" % (level, " | ".join(cells)))
+    report += sweep_table("### Level sweep: `kvi create --level N`, simulated drive, one run each", "size / gzip -9",
+                          levels, sweep, size, lambda name, m: "%.4f" % (m.size / gzip_sizes[name]))
     fitting = [lv for lv in levels if all(sweep[n][lv].size <= gzip_sizes[n] for n in sweep)]
     chosen = min(fitting, key=lambda lv: max(sweep[n][lv].seconds for n in sweep)) if fitting else None
     report += ["", "Fastest level no larger than gzip -9 on every card: %s (kvi's default: %s)." % (
@@ -674,7 +797,8 @@ def main():
                          min(mbps(size, s[3]) for s in summary), max(mbps(size, s[3]) for s in summary)))
     if notes:
         report += ["Why the missed targets are missed:", ""] + notes + [""]
-    report += verify_lines + [""]
+    report += marked_section("verify", verify_lines) + [""]
+    report += marked_section("raw-formats", raw_report(args, work, cards, size, cores)) + [""]
 
     text = "\n".join(report)
     print()

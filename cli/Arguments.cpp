@@ -1,5 +1,6 @@
 #include "cli/Arguments.h"
 
+#include "image/ImageFormats.h"
 #include "image/KviCodec.h"
 
 #include <algorithm>
@@ -59,6 +60,26 @@ bool SetCommandOption(const std::string& option, const std::string& value, Argum
 }
 }  // namespace
 
+namespace {
+// Returns the help of `kvi create`, which names the levels raw images are
+// written at.
+const char* CreateHelp()
+{
+    static const std::string help =
+        "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
+        "overwritten. IMAGE's name chooses the format: .img a raw disk image (sparse), .img.gz\n"
+        "(gzip, one member per block), .img.xz (xz preset " + std::to_string(RAW_XZ_PRESET) + "), .img.zst (zstd level " +
+        std::to_string(RAW_ZSTD_LEVEL) + ") a compressed one;\n"
+        "any other name a .kvi image.\n"
+        "  --creator TEXT       stored as the image's creator (32 characters; .kvi only)\n"
+        "  --description TEXT   stored as its description (256 characters; .kvi only); \\n\n"
+        "                       or a line break starts a new line\n"
+        "  --level N            compression level of .kvi and .img.gz, 1 (fastest) to 12\n"
+        "                       (smallest image); " + std::to_string(KVI_DEFAULT_LEVEL) + " when not given\n";
+    return help.c_str();
+}
+}  // namespace
+
 const std::vector<CommandDefinition>& Commands()
 {
     static const std::vector<CommandDefinition> commands = {
@@ -69,33 +90,43 @@ const std::vector<CommandDefinition>& Commands()
          0, {}, {}},
         {"info", "info IMAGE [--check]", "show what an image's header holds",
          "Shows the header of IMAGE: created with, drive image size, creation date, created by,\n"
-         "description, the stored geometry, and whether the header is valid.\n"
+         "description, the stored geometry, and whether the header is valid. For a raw disk\n"
+         "image (.img, .iso, .raw, .bin, compressed with gzip, xz, zstd or bzip2, or in a zip):\n"
+         "its format, the drive's size where the file states it, the file's date and size.\n"
          "  --check   also read every block: the count, the expanded total against the drive\n"
-         "            size, and the first damaged block with its file offset.\n"
-         "Exit status 0 only for a valid header (and with --check a complete, intact image).\n",
+         "            size, and the first damaged block with its file offset; for a raw image,\n"
+         "            the whole stream, and what is wrong with it.\n"
+         "Exit status 0 only for a valid header or a usable raw image (and with --check a\n"
+         "complete, intact image).\n",
          1, {"--check"}, {}},
         {"create", "create DRIVE IMAGE [--creator TEXT] [--description TEXT] [--level N]",
          "image a drive into an image file",
-         "Reads the whole of DRIVE into the image file IMAGE, asking before an existing file is\n"
-         "overwritten.\n"
-         "  --creator TEXT       stored as the image's creator (32 characters)\n"
-         "  --description TEXT   stored as its description (256 characters); \\n or a line\n"
-         "                       break starts a new line\n"
-         "  --level N            compression level, 1 (fastest) to 12 (smallest image);\n"
-         "                       7 when not given\n",
+         CreateHelp(),
          2, {}, {"--creator", "--description", "--level"}},
         {"restore", "restore IMAGE DRIVE [--no-verify]", "write an image file back onto a drive",
          "Writes IMAGE onto DRIVE from its first byte, after a warning, and after a further\n"
-         "question when the image was taken from a drive of another geometry or size. Before\n"
-         "writing, a few probes make sure the drive holds what its size claims (counterfeit\n"
-         "cards do not); afterwards the drive is read back, past every cache, and compared.\n"
+         "question when a .kvi image was taken from a drive of another geometry or size.\n"
+         "IMAGE may also be a raw disk image (.img, .iso, .raw, .bin), compressed with gzip,\n"
+         "xz, zstd or bzip2, or alone in a zip archive. One no larger than the drive leaves\n"
+         "the rest of the drive as it was; a larger one is written only when everything\n"
+         "beyond the drive's end is zero. Before writing, a few probes make sure the drive\n"
+         "holds what its size claims (counterfeit cards do not); afterwards the drive is read\n"
+         "back, past every cache, and compared.\n"
          "  --no-verify   do not read the drive back\n",
          2, {"--no-verify"}, {}},
         {"verify", "verify IMAGE DRIVE", "compare a drive with an image, writing nothing",
-         "Reads IMAGE and DRIVE, past every cache, and compares them byte for byte over the\n"
-         "image's length. Exit status 0 when they match, 1 when they differ (the first\n"
-         "differing byte is named), 4 when either cannot be read.\n",
+         "Reads IMAGE (any format restore reads) and DRIVE, past every cache, and compares\n"
+         "them byte for byte over the image's length. Exit status 0 when they match, 1 when\n"
+         "they differ (the first differing byte is named), 4 when either cannot be read.\n",
          2, {}, {}},
+        {"convert", "convert IN OUT [--creator TEXT] [--description TEXT] [--level N]",
+         "convert an image into another format",
+         "Reads the image IN (any format restore reads) and writes it into OUT in the format\n"
+         "OUT's name chooses, as create does, asking before an existing file is overwritten.\n"
+         "A .kvi written here keeps IN's geometry when IN is a .kvi, else gets the geometry\n"
+         "a Linux drive of that size reports.\n"
+         "  --creator TEXT, --description TEXT, --level N   as for create\n",
+         2, {}, {"--creator", "--description", "--level"}},
         {"clone", "clone DRIVE [--no-verify]", "copy a drive's medium onto another medium",
          "Images DRIVE into a temporary file, asks you to swap the medium in the same drive\n"
          "(press Enter for <OK> once the new medium is in), then writes the image onto it\n"

@@ -6,6 +6,8 @@
 #include "drive/CapacityText.h"
 #include "image/CloneDrive.h"
 #include "image/Commands.h"
+#include "image/ConvertImage.h"
+#include "image/ImageFormats.h"
 #include "image/ReadBack.h"
 #include "image/RestoreImage.h"
 #include "image/VerifyImage.h"
@@ -104,6 +106,26 @@ int RunClone(const std::string& driveText)
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
     return FinishDriveCommand(CloneDrive(entry.DeviceName, entry.DisplayName), entry);
+}
+
+int RunConvert(const std::string& inPath, const std::string& outPath, const std::string& creator,
+               const std::string& description)
+{
+    const int32_t result = ConvertImage(inPath, outPath, creator, DescriptionFromCommandLine(description));
+    const std::string title = std::string(PROGRAM_TITLE) + " - [Convert image]";
+    if (result == 1)
+        ShowMessage("Image successfully converted.", MB_ICONINFORMATION, title);
+    else if (result == 0)
+        ShowMessage("Image converted with error.", MB_ICONEXCLAMATION, title);
+    return ExitStatusForResult(result);
+}
+
+std::string HeaderTextsProblem(const std::string& imagePath, bool textsGiven)
+{
+    if (!textsGiven || WriterFormatFor(imagePath) == ImageFormat::Kvi)
+        return {};
+    return "--creator and --description are kept in .kvi images only; '" + imagePath +
+           "' is written as a raw disk image";
 }
 
 }  // namespace cli

@@ -7,11 +7,12 @@
 #include "image/EngineBuffers.h"
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 #include "image/ImageSummary.h"
-#include "image/KviReader.h"
 #include "ui/Progress.h"
 
 #include <cstdio>
+#include <functional>
 #include <sys/stat.h>
 
 namespace cli {
@@ -68,6 +69,43 @@ void PrintHeader(const ImageHeader& header, bool valid)
     Field("Header", valid ? "valid" : "not valid (not an image of this program or a newer version)");
 }
 
+// Prints what the probe found of a raw disk image. Returns true when it may
+// serve as an image.
+bool PrintRaw(const ImageProbe& probe)
+{
+    Field("Created with", RawImageFormatText(probe));
+    Field("Drive image size", probe.driveBytes >= 0 ? ImageDriveSizeText(probe.driveBytes) : "unknown");
+    Field("Creation date", CreationDateText(probe.modified) + " (the file's modification date)");
+    Field("File size", std::to_string(probe.fileBytes) + " bytes");
+    Field("Drive size", probe.driveBytes >= 0 ? std::to_string(probe.driveBytes) + " bytes"
+                                              : "unknown: the stream states no size (--check reads it)");
+    if (!probe.problem.empty())
+        Field("Image", probe.problem);
+    return probe.problem.empty();
+}
+
+// Prints the check's lines for a raw image. Returns true for an intact
+// stream that holds the size it states.
+bool PrintRawCheck(const BlockCheck& check, int64_t stated)
+{
+    Field("Expanded total", std::to_string(check.expandedTotal) + " bytes");
+    if (check.stopped) {
+        Field("Check", "stopped by Ctrl-C");
+        return false;
+    }
+    if (check.unreadable || check.damage != BlockFault::None) {
+        Field("Check", check.problem.empty() ? std::string("the image could not be read") : check.problem);
+        return false;
+    }
+    if (stated >= 0 && check.expandedTotal != stated) {
+        Field("Check", "the stream holds " + std::to_string(check.expandedTotal) + " bytes, not the " +
+                           std::to_string(stated) + " it states");
+        return false;
+    }
+    Field("Check", "complete and intact");
+    return true;
+}
+
 // Prints the check's lines. Returns true for a complete, intact image.
 bool PrintCheck(const BlockCheck& check, int64_t driveSize)
 {
@@ -100,7 +138,8 @@ bool PrintCheck(const BlockCheck& check, int64_t driveSize)
 BlockCheck CheckImageBlocks(const std::string& imagePath)
 {
     BlockCheck check;
-    KviReader image(imagePath);
+    const std::unique_ptr<ImageReader> reader = OpenImageReader(imagePath);
+    ImageReader& image = *reader;
     ImageHeader header;
     if (!image.IsOpen() || !image.ReadHeader(header)) {
         check.unreadable = true;
@@ -121,13 +160,15 @@ BlockCheck CheckImageBlocks(const std::string& imagePath)
         image.Read(slot);
         if (slot.fault == BlockFault::None && slot.inLength == 0)
             break;
-        const int64_t expanded =
-            slot.fault == BlockFault::None
-                ? image.Codec()->Expand(slot.in, static_cast<size_t>(slot.inLength), abWriteBuffer_g.data(),
-                                        static_cast<size_t>(IMAGE_BLOCK_ROOM))
-                : -1;
+        const BlockCodec* codec = image.Codec();
+        int64_t expanded = -1;
+        if (slot.fault == BlockFault::None)
+            expanded = codec ? codec->Expand(slot.in, static_cast<size_t>(slot.inLength), abWriteBuffer_g.data(),
+                                             static_cast<size_t>(IMAGE_BLOCK_ROOM))
+                             : slot.inLength;
         if (expanded < 0) {
             check.damage = slot.fault == BlockFault::None ? BlockFault::CodingFailed : slot.fault;
+            check.problem = image.Problem();
             check.damagedIndex = check.blocks;
             check.damagedOffset = offset;
             break;
@@ -144,28 +185,48 @@ BlockCheck CheckImageBlocks(const std::string& imagePath)
     return check;
 }
 
-int RunInfo(const std::string& imagePath, bool check)
+namespace {
+// Runs the block check when `check` is set, printing its lines with
+// `print`, which returns whether the image is intact. Returns the exit
+// status: 1 when Ctrl-C stopped the check, 0 when `usable` and the image is
+// intact, 4 otherwise.
+int CheckedStatus(const std::string& imagePath, bool check, bool usable,
+                  const std::function<bool(const BlockCheck&)>& print)
 {
-    ImageHeader header;
-    if (ReadImageHeader(imagePath, header) != VB_TRUE) {
-        statusline::WriteError("kvi: " + terminal::Printable(imagePath) + ": no image header (missing, unreadable or shorter than " +
-                               std::to_string(IMAGE_HEADER_SIZE) + " bytes)\n");
-        return EXIT_FAILED;
-    }
-    const bool valid = IsValidImageHeader(header) == VB_TRUE;
-    PrintHeader(header, valid);
     bool intact = true;
     if (check) {
         std::fflush(stdout);
         const BlockCheck result = CheckImageBlocks(imagePath);
-        intact = PrintCheck(result, header.DriveSize);
+        intact = print(result);
         if (result.stopped) {
             std::fflush(stdout);
             return EXIT_ENDED_EARLY;
         }
     }
     std::fflush(stdout);
-    return valid && intact ? EXIT_COMPLETED : EXIT_FAILED;
+    return usable && intact ? EXIT_COMPLETED : EXIT_FAILED;
+}
+}  // namespace
+
+int RunInfo(const std::string& imagePath, bool check)
+{
+    ImageHeader header;
+    const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
+    if (!read || IsValidImageHeader(header) != VB_TRUE)
+        if (const ImageProbe probe = ProbeImage(imagePath); probe.IsRaw()) {
+            const bool usable = PrintRaw(probe);
+            return CheckedStatus(imagePath, check && usable, usable,
+                                 [&](const BlockCheck& found) { return PrintRawCheck(found, probe.driveBytes); });
+        }
+    if (!read) {
+        statusline::WriteError("kvi: " + terminal::Printable(imagePath) + ": no image header (missing, unreadable or shorter than " +
+                               std::to_string(IMAGE_HEADER_SIZE) + " bytes)\n");
+        return EXIT_FAILED;
+    }
+    const bool valid = IsValidImageHeader(header) == VB_TRUE;
+    PrintHeader(header, valid);
+    return CheckedStatus(imagePath, check, valid,
+                         [&](const BlockCheck& found) { return PrintCheck(found, header.DriveSize); });
 }
 
 }  // namespace cli

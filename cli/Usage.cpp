@@ -36,7 +36,8 @@ const char* kExitStatus =
 std::string OverviewText()
 {
     std::string text = "Usage: kvi [--yes] [--ignore-errors] [--mounted-ok] [--quiet] COMMAND [ARGUMENTS]\n\n"
-                       "Creates, restores and clones drive images (.kvi) with the engine of Korvalith WIN.\n\n"
+                       "Creates, restores and clones drive images (.kvi, and raw .img images, also compressed)\n"
+                       "with the engine of Korvalith WIN.\n\n"
                        "Commands:\n";
     for (const CommandDefinition& spec : Commands()) {
         std::string line = std::string("  ") + spec.synopsis;

@@ -38,6 +38,8 @@ int Dispatch(const cli::Arguments& args)
         return cli::RunVerify(op[0], op[1]);
     if (args.command == "clone")
         return cli::RunClone(op[0]);
+    if (args.command == "convert")
+        return cli::RunConvert(op[0], op[1], args.creator.value_or(""), args.description.value_or(""));
     return EXIT_USAGE;
 }
 }  // namespace
@@ -58,6 +60,12 @@ int main(int argc, char** argv)
         std::fputs(cli::VersionText().c_str(), stdout);
         return EXIT_COMPLETED;
     }
+    if (args.command == "create" || args.command == "convert")
+        if (const std::string problem = cli::HeaderTextsProblem(args.operands[1], args.creator || args.description);
+            !problem.empty()) {
+            statusline::WriteError("kvi: " + problem + "\nTry 'kvi " + args.command + " --help'.\n");
+            return EXIT_USAGE;
+        }
 
     // D-Bus (udisks2, for users without root) wants an application object.
     QCoreApplication application(argc, argv);

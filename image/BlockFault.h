@@ -20,6 +20,9 @@ enum class BlockFault {
     DriveWriteFailed,   // a write call of the drive failed
     FlushFailed,        // the drive could not make what was written lasting
     VerifyMismatch,     // what the drive holds differs from what was written there
+    StreamDamaged,      // a raw image's compressed stream is damaged, cut short, or followed by other bytes
+    ImageChanged,       // a raw image's file changed while it was read
+    BeyondDriveEnd,     // a raw image holds bytes that are not zero past the drive's end, or too many of them
 };
 
 // Returns true when a block with this fault still carries its bytes.

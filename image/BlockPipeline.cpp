@@ -20,6 +20,7 @@ void Clear(BlockSlot& slot)
     slot.coded = 0;
     slot.fault = BlockFault::None;
     slot.plain = 0;
+    slot.progress = -1;
 }
 }  // namespace
 

@@ -55,6 +55,7 @@ struct BlockSlot {
     int64_t coded = 0;      // set by Code
     BlockFault fault = BlockFault::None;  // set by Produce or Code when the block failed
     int64_t plain = 0;      // the drive bytes the block stands for, set by Produce or Code
+    int64_t progress = -1;  // set by Produce: where the source stands after the block, in its own measure
 };
 
 constexpr size_t BLOCK_SLOT_OUT_ROOM = 589825;

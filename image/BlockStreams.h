@@ -29,6 +29,12 @@ public:
     // Returns the codec the blocks are stored with, or nullptr when they are
     // a drive's bytes as they are.
     virtual const BlockCodec* Codec() const { return nullptr; }
+
+    // Returns the total of the measure the source tells its progress in
+    // (slot.progress, set by Read), when it does: a compressed stream whose
+    // drive bytes are not known before the end counts its file's bytes.
+    // -1 when progress counts the drive bytes against the transfer's total.
+    virtual int64_t ProgressTotal() const { return -1; }
 };
 
 // One block as a sink takes it: the bytes in the sink's own form, and where

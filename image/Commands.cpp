@@ -3,6 +3,7 @@
 #include "image/CreateImage.h"
 #include "image/FixedText.h"
 #include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 #include "image/RestoreImage.h"
 #include "drive/CapacityText.h"
 #include "drive/PhysicalDrive.h"
@@ -88,8 +89,14 @@ bool AcceptImageToRead(const std::string& imagePath, const std::string& deviceNa
     const bool read = ReadImageHeader(imagePath, header) == VB_TRUE;
     const bool valid = IsValidImageHeader(header) == VB_TRUE;
     if (!read || !valid) {
-        ShowMessage("Please open an valid image file first.", MB_ICONINFORMATION, title);
-        return false;
+        // Not a .kvi: a raw disk image serves too, unless it holds none.
+        const ImageProbe raw = ProbeImage(imagePath);
+        if (!raw.IsRaw() || !raw.problem.empty()) {
+            ShowMessage(std::string("Please open an valid image file first.") +
+                            (raw.problem.empty() ? "" : std::string(vbCrLf) + vbCrLf + raw.problem),
+                        MB_ICONINFORMATION, title);
+            return false;
+        }
     }
     return true;
 }

@@ -18,7 +18,8 @@ constexpr int32_t COMMAND_REFUSED = -100;
 
 // Refuses, with a message, an image that may not be read for the drive:
 // "Please open an image file first." (no path), why the path may not serve
-// (image/ImagePath.h), or "Please open an valid image file first.". Returns
+// (image/ImagePath.h), or "Please open an valid image file first." (neither a
+// .kvi nor a usable raw disk image, with what is wrong). Returns
 // true when the image may be read.
 bool AcceptImageToRead(const std::string& imagePath, const std::string& deviceName, const std::string& title);
 
@@ -52,11 +53,13 @@ int32_t CreateImageCommand(const std::string& deviceName, const std::string& ima
                            const std::function<void()>& ended = {});
 
 // Restores imagePath onto the drive after checking that it holds a valid
-// image. For results 1, 0 and RESTORE_NOT_VERIFIED, `ended` runs, then
-// "Image successfully restored." or "Image restored with error.". Returns RestoreImage's
+// image (a .kvi, or a raw disk image). For results 1, 0 and
+// RESTORE_NOT_VERIFIED, `ended` runs, then "Image successfully restored." or
+// "Image restored with error.". Returns RestoreImage's
 // result, or COMMAND_REFUSED after "Please open an image file first." (no
 // path), after saying why the path may not be read (a device, a file on
 // the drive itself), or "Please open an valid image file first." (not a
-// valid image).
+// valid image; for a zip archive holding no disk image or several, a line
+// saying so follows).
 int32_t RestoreImageCommand(const std::string& deviceName, const std::string& imagePath,
                             const std::function<void()>& ended = {});

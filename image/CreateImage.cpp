@@ -4,7 +4,7 @@
 #include "image/DriveReader.h"
 #include "image/EngineSteps.h"
 #include "image/ImageFile.h"
-#include "image/KviWriter.h"
+#include "image/ImageFormats.h"
 #include "image/Transfer.h"
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
@@ -55,7 +55,7 @@ Created ForFault(BlockFault fault)
 
 struct CreateRun {
     std::unique_ptr<platform::DriveHandle> drive;
-    std::unique_ptr<KviWriter> image;
+    std::unique_ptr<ImageWriter> image;
     struct stat created {};  // identity of the file this run created
     bool aborted = false;
     std::vector<int64_t> unreadable;  // drive offsets of the sectors stored as zeros
@@ -115,7 +115,7 @@ Created Run(CreateRun& run, const std::string& DriveName, const std::string& Ima
     run.drive = OpenPhysicalDrive(DriveName, platform::OpenPurpose::ReadWhole);
     if (!run.drive)
         return Created::OpenFailed;
-    run.image = std::make_unique<KviWriter>(ImagePath);
+    run.image = OpenImageWriter(ImagePath, capacity);
     if (!run.image->IsOpen())
         return Created::OpenFailed;
     if (::fstat(run.image->Fd(), &run.created) != 0)

@@ -1,4 +1,5 @@
-// Image creation: a whole drive into a .kvi file.
+// Image creation: a whole drive into an image file: a .kvi, or a raw disk
+// image when the name ends in .img, .img.gz, .img.xz or .img.zst.
 #pragma once
 
 #include "image/ImageHeader.h"

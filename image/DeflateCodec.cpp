@@ -48,7 +48,8 @@ int64_t DeflateCodec::Deflate(const uint8_t* in, size_t length, uint8_t* out, si
     libdeflate_compressor* compressor = coders.Compressor(level_);
     if (!compressor)
         return -1;
-    const size_t size = libdeflate_zlib_compress(compressor, in, length, out, room);
+    const size_t size = container_ == DeflateContainer::Zlib ? libdeflate_zlib_compress(compressor, in, length, out, room)
+                                                             : libdeflate_gzip_compress(compressor, in, length, out, room);
     return size > 0 ? static_cast<int64_t>(size) : -1;
 }
 
@@ -68,8 +69,12 @@ int64_t DeflateCodec::Expand(const uint8_t* in, size_t length, uint8_t* out, siz
     libdeflate_decompressor* decompressor = coders.Decompressor();
     size_t expanded = 0;
     // Like zlib's uncompress, whatever follows the end of the stream is not read.
-    if (!decompressor ||
-        libdeflate_zlib_decompress(decompressor, in, length, out, room, &expanded) != LIBDEFLATE_SUCCESS)
+    if (!decompressor)
+        return -1;
+    const libdeflate_result result = container_ == DeflateContainer::Zlib
+                                         ? libdeflate_zlib_decompress(decompressor, in, length, out, room, &expanded)
+                                         : libdeflate_gzip_decompress(decompressor, in, length, out, room, &expanded);
+    if (result != LIBDEFLATE_SUCCESS)
         return -1;
     if (expanded > 0 && IsAllZero(out, expanded))
         zeros_.Remember(in, length, expanded);

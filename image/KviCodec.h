@@ -1,6 +1,7 @@
-// The codec of .kvi blocks, which the .kvi reader and writer take: zlib
-// streams through libdeflate, written at the level chosen for the runs that
-// start from now on.
+// The deflate codecs of the images written with libdeflate: the .kvi
+// block codec, which the .kvi reader and writer take (zlib streams), and
+// the .img.gz member codec (gzip members), both at the level chosen for the
+// runs that start from now on.
 #pragma once
 
 #include "image/BlockCodec.h"
@@ -24,6 +25,10 @@ int KviLevel();
 // Returns the codec of .kvi blocks: the installed one, else libdeflate at
 // KviLevel().
 const BlockCodec& KviCodec();
+
+// Returns the codec of .img.gz blocks: each block a gzip member of its
+// own, through libdeflate at KviLevel().
+const BlockCodec& GzipMemberCodec();
 
 // Installs a codec in place of libdeflate's (not owned; a test's, to bring
 // about what a codec can do), nullptr going back to libdeflate. Returns the

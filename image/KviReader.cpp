@@ -10,6 +10,7 @@ bool KviReader::ReadHeader(ImageHeader& header)
     if (file_.ReadFull(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()))
         return false;
     header = UnpackImageHeader(bytes);
+    driveSize_ = header.DriveSize;
     position_ = static_cast<int64_t>(bytes.size());
     return true;
 }

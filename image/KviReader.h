@@ -4,23 +4,25 @@
 // block check of `kvi info --check` both walk images through it.
 #pragma once
 
-#include "image/BlockStreams.h"
-#include "image/ImageHeader.h"
+#include "image/ImageReader.h"
 #include "image/PosixFile.h"
 
 #include <string>
 
-class KviReader : public BlockSource {
+class KviReader : public ImageReader {
 public:
     // Opens the image at path for reading; see IsOpen.
     explicit KviReader(const std::string& path);
 
-    bool IsOpen() const { return file_.IsOpen(); }
+    bool IsOpen() const override { return file_.IsOpen(); }
     void Close() { file_.Close(); }
 
     // Returns true with the header read and unpacked into `header`; false
     // when the file is shorter than a header or unreadable.
-    bool ReadHeader(ImageHeader& header);
+    bool ReadHeader(ImageHeader& header) override;
+
+    // Returns the header's DriveSize once it is read.
+    int64_t DriveBytes() const override { return driveSize_; }
 
     // Reads the stored block at the file's position. The end of the image
     // (no length field, or L = 0) is a slot with no bytes. Faults: the
@@ -30,7 +32,7 @@ public:
     bool Read(BlockSlot& slot) override;
 
     // The file offset of the next block's length field.
-    int64_t Position() const { return position_; }
+    int64_t Position() const override { return position_; }
 
     // Returns the codec of .kvi blocks.
     const BlockCodec* Codec() const override;
@@ -38,4 +40,5 @@ public:
 private:
     PosixFile file_;
     int64_t position_ = 0;
+    int64_t driveSize_ = 0;
 };

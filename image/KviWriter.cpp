@@ -10,6 +10,12 @@ bool KviWriter::WriteHeader(const ImageHeader& header)
     return file_.WriteFull(bytes.data(), bytes.size());
 }
 
+bool KviWriter::RewriteHeader(const ImageHeader& header)
+{
+    const ImageHeaderBytes bytes = PackImageHeader(header);
+    return file_.WriteFullAt(bytes.data(), bytes.size(), 0);
+}
+
 BlockFault KviWriter::Put(const Block& block)
 {
     uint8_t field[4];

@@ -4,23 +4,27 @@
 // written.
 #pragma once
 
-#include "image/BlockStreams.h"
-#include "image/ImageHeader.h"
+#include "image/ImageWriter.h"
 #include "image/PosixFile.h"
 
 #include <string>
 
-class KviWriter : public BlockSink {
+class KviWriter : public ImageWriter {
 public:
     // Creates the image file at path anew (an existing one is emptied); see IsOpen.
     explicit KviWriter(const std::string& path);
 
-    bool IsOpen() const { return file_.IsOpen(); }
-    int Fd() const { return file_.Fd(); }
+    bool IsOpen() const override { return file_.IsOpen(); }
+    int Fd() const override { return file_.Fd(); }
+    bool IsRaw() const override { return false; }
     void Close() { file_.Close(); }
 
     // Returns true once the 384 header bytes are written.
-    bool WriteHeader(const ImageHeader& header);
+    bool WriteHeader(const ImageHeader& header) override;
+
+    // Returns true once the header at the start of the file is replaced by
+    // this one (a conversion learns the drive's size at the stream's end).
+    bool RewriteHeader(const ImageHeader& header);
 
     // Appends one stored block. Faults: LengthWriteFailed, DataWriteFailed.
     BlockFault Put(const Block& block) override;

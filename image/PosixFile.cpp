@@ -53,6 +53,11 @@ bool PosixFile::WriteFull(const void* buffer, size_t length)
     return WriteAll(fd_, buffer, length);
 }
 
+bool PosixFile::WriteFullAt(const void* buffer, size_t length, int64_t offset)
+{
+    return WriteAllAt(fd_, buffer, length, offset);
+}
+
 bool PosixFile::Sync()
 {
     return ::fsync(fd_) == 0;

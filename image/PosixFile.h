@@ -33,6 +33,9 @@ public:
     int64_t ReadFull(void* buffer, size_t length);
     // Returns true when all length bytes were written.
     bool WriteFull(const void* buffer, size_t length);
+    // Returns true when all length bytes were written at file offset
+    // `offset`; the file position stays where it was.
+    bool WriteFullAt(const void* buffer, size_t length, int64_t offset);
     // Returns true once the written data is on the storage itself.
     bool Sync();
 

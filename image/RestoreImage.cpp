@@ -4,7 +4,8 @@
 #include "drive/PhysicalDrive.h"
 #include "image/DriveWriter.h"
 #include "image/EngineSteps.h"
-#include "image/KviReader.h"
+#include "image/ImageFormats.h"
+#include "image/RawRestore.h"
 #include "image/ReadBack.h"
 #include "image/Transfer.h"
 #include "ui/Progress.h"
@@ -19,13 +20,14 @@ const std::string kCaption = engine::Caption(" - [Restore image]");
 // How a run ends, as the numbers RestoreImage returns: the whole image, an
 // early end (the mismatch question declined among them) or the warning
 // declined; failures before the first block; failures at a block, reading
-// the image, then writing the drive or expanding.
+// the image, then writing the drive or expanding; a drive that does not
+// hold the image (probes, read-back); a raw image that does not fit the drive.
 enum class Restored : int32_t {
     Complete = 1, EndedEarly = 0, WarningDeclined = -1,
     NoDriveInformation = -2, OpenFailed = -3, HeaderUnreadable = -4,
     LengthUnreadable = -5, BlockUnreadable = -6,
     WriteFailed = -7, ExpandFailed = -8,
-    VerifyFailed = -9,
+    VerifyFailed = -9, DoesNotFit = -10,
 };
 
 // Returns the reason line shown for a failure.
@@ -38,6 +40,7 @@ const char* Reason(Restored result)
     case Restored::LengthUnreadable:
     case Restored::BlockUnreadable: return "Error while reading image data.";
     case Restored::WriteFailed: return "Error while writing drive data.";
+    case Restored::DoesNotFit: return "The image does not fit onto the drive.";
     default: return "Error while uncompressing image data.";
     }
 }
@@ -49,7 +52,9 @@ Restored ForFault(BlockFault fault)
     case BlockFault::LengthCutShort:
     case BlockFault::LengthUnreadable: return Restored::LengthUnreadable;
     case BlockFault::LengthOutOfRange:
-    case BlockFault::BlockUnreadable: return Restored::BlockUnreadable;
+    case BlockFault::BlockUnreadable:
+    case BlockFault::ImageChanged: return Restored::BlockUnreadable;
+    case BlockFault::BeyondDriveEnd: return Restored::DoesNotFit;
     case BlockFault::DriveWriteFailed:
     case BlockFault::FlushFailed: return Restored::WriteFailed;
     default: return Restored::ExpandFailed;
@@ -65,11 +70,21 @@ bool Fits(const ImageHeader& header, const DISK_GEOMETRY& geometry, int64_t capa
            header.BytesPerSector == static_cast<uint32_t>(geometry.BytesPerSector) && header.DriveSize == capacity;
 }
 
+// Returns the warning's line about a raw image and the drive's size, led by
+// a line break; "" for a .kvi.
+std::string RawWarningLine(const std::string& ImagePath, const std::string& DriveName)
+{
+    const DriveEntry* entry = FindDriveEntry(DriveName);
+    const std::string line = RawImageWarningLine(ImagePath, entry ? entry->Record.length.value_or(-1) : -1);
+    return line.empty() ? line : vbCrLf + line;
+}
+
 struct RestoreRun {
     std::string imagePath;
-    std::unique_ptr<KviReader> image;
+    std::unique_ptr<ImageReader> image;
     std::unique_ptr<platform::DriveHandle> drive;
     std::string verifyReason;  // with VerifyFailed: the reason line
+    std::string problem;       // of a raw image: what is wrong, naming the file
 };
 
 // Reads the written blocks back from the drive and compares them with what
@@ -92,10 +107,10 @@ Restored Verify(RestoreRun& run, const std::vector<WrittenBlock>& written)
         return Restored::EndedEarly;
     if (verified.fault == BlockFault::VerifyMismatch || verified.end == TransferEnd::EndedEarly) {
         // Only the differing block's part of the image is expanded again.
-        KviReader image(run.imagePath);
+        const std::unique_ptr<ImageReader> image = OpenImageReader(run.imagePath);
         ImageHeader header;
         const int64_t from = check.DifferingBlock() >= 0 ? check.DifferingBlock() : verified.offset;
-        const int64_t at = image.ReadHeader(header) ? FirstDifferingByte(image, *run.drive, from) : -1;
+        const int64_t at = image->ReadHeader(header) ? FirstDifferingByte(*image, *run.drive, from) : -1;
         run.verifyReason = "Verification failed: the drive differs from the image at byte " +
                            GroupedNumber(at >= 0 ? at : from) + ".";
     } else {
@@ -106,19 +121,23 @@ Restored Verify(RestoreRun& run, const std::vector<WrittenBlock>& written)
 }
 
 // The image's blocks go onto the drive, each at its own offset, until the
-// image's size is reached; a failed write (or the final flush) may be let
-// pass, the block then counting as written.
-Restored WriteBlocks(RestoreRun& run, int64_t driveSize)
+// image's size is reached (a raw image: its end, and never past the drive's
+// end); a failed write (or the final flush) may be let pass, the block then
+// counting as written.
+Restored WriteBlocks(RestoreRun& run, int64_t capacity, const std::string& ImagePath)
 {
     DriveWriter drive(*run.drive);
     RecordingSink recorded(drive);
+    DriveEndSink bounded(recorded, capacity, ImagePath);
     const TransferRules rules{"Restoring", "Abort image restore?", kCaption, [](BlockFault fault) {
                                   return (fault == BlockFault::DriveWriteFailed || fault == BlockFault::FlushFailed) &&
                                          engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf +
                                                               vbCrLf + "Do you want to ignore the write error and continue?",
                                                           kCaption, MessageKind::IgnoreError);
                               }};
-    const TransferResult written = RunTransfer(*run.image, recorded, driveSize, rules);
+    const TransferResult written = RunTransfer(*run.image, run.image->IsRaw() ? static_cast<BlockSink&>(bounded) : recorded,
+                                               run.image->TransferTotal(), rules);
+    run.problem = written.fault == BlockFault::BeyondDriveEnd ? bounded.Problem() : run.image->Problem();
     // Blocks whose write failed count as written, but the drive does not
     // hold the image: not a success.
     if (written.end == TransferEnd::Complete && written.faultsLetPass)
@@ -139,13 +158,18 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
     CurrentProgress().Open("Please wait, while restoring the image...");
     progressOpen = true;
     run.imagePath = ImagePath;
-    run.image = std::make_unique<KviReader>(ImagePath);
+    run.image = OpenImageReader(ImagePath);
     if (!run.image->IsOpen())
         return Restored::OpenFailed;
     ImageHeader header;
     if (!run.image->ReadHeader(header))
         return Restored::HeaderUnreadable;
-    if (!Fits(header, geometry, capacity) &&
+    // A raw image has no geometry: the size rule stands in for the match.
+    if (run.image->IsRaw()) {
+        run.problem = RawImageFitProblem(ImagePath, capacity);
+        if (!run.problem.empty())
+            return Restored::DoesNotFit;
+    } else if (!Fits(header, geometry, capacity) &&
         !engine::AskedYes(PromptNamingDisk(std::string("The selected image file does not match to the destination drive.") +
                                                vbCrLf +
                                                "If you continue, the drive may report wrong size or even may be unreadable!" +
@@ -164,7 +188,7 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
             "The drive does not hold what its size claims; it may be a counterfeit card. Nothing was restored.";
         return Restored::VerifyFailed;
     }
-    return WriteBlocks(run, header.DriveSize);
+    return WriteBlocks(run, capacity, ImagePath);
 }
 
 }  // namespace
@@ -174,7 +198,8 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
     TakeDriveProblem();  // what an earlier query found is no concern of this run
     if (!engine::AskedYes(PromptNamingDisk(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
                                                "You are about to restore an image." + vbCrLf + vbCrLf +
-                                               "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" + vbCrLf + vbCrLf +
+                                               "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" +
+                                               RawWarningLine(ImagePath, DriveName) + vbCrLf + vbCrLf +
                                                "Do you really want to continue?",
                                            DriveName),
                           kCaption))
@@ -189,7 +214,8 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
     if (progressOpen)
         CurrentProgress().Close();
     if (static_cast<int32_t>(result) <= -2)
-        engine::ShowFailure(result == Restored::VerifyFailed ? run.verifyReason : Reason(result),
+        engine::ShowFailure(result == Restored::VerifyFailed ? run.verifyReason
+                                                             : Reason(result) + (run.problem.empty() ? "" : vbCrLf + run.problem),
                             "Aborting image restore.", DriveName);
     return static_cast<int32_t>(result);
 }

@@ -72,7 +72,10 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
             return more;
         },
         [&](BlockSlot& slot) { CodeBlock(slot, expander, compressor); }, EngineCodingThreads());
-    TransferProgress progress(rules.phase, total);
+    // A source may count its progress in a measure of its own (its file's
+    // bytes), where the drive bytes in all are not known before its end.
+    const int64_t measured = source.ProgressTotal();
+    TransferProgress progress(rules.phase, measured >= 0 ? measured : total);
 
     int64_t done = 0;
     bool complete = false;
@@ -89,7 +92,8 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
         const BlockSlot* slot = blocks.Next();
         if (!slot)
             break;
-        bool ended = slot->fault == BlockFault::None && slot->inLength == 0;
+        const bool sourceEnd = slot->fault == BlockFault::None && slot->inLength == 0;
+        bool ended = sourceEnd;
         if (slot->fault != BlockFault::None && !passes(slot->fault))
             return {TransferEnd::Failed, slot->fault, done, letPass};
         if (!CarriesData(slot->fault)) {
@@ -100,13 +104,13 @@ TransferResult RunTransfer(BlockSource& source, BlockSink& sink, int64_t total, 
                 return {TransferEnd::Failed, put, done, letPass};
             done += slot->plain;
         }
-        complete = total <= done;
+        complete = total == TRANSFER_UNTIL_SOURCE_ENDS ? sourceEnd : total <= done;
         if (complete) {
             const BlockFault finish = sink.Finish();
             if (finish != BlockFault::None && !passes(finish))
                 return {TransferEnd::Failed, finish, done, letPass};
         }
-        progress.Update(done);
+        progress.Update(measured >= 0 ? slot->progress : done);
         aborted = engine::AbortConfirmed(rules.abortQuestion, rules.caption);
         CurrentProgress().DoEvents();
         if (ended || aborted || complete)

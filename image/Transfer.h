@@ -45,6 +45,10 @@ struct TransferResult {
     bool faultsLetPass = false;  // a fault was let pass: what is through is not all it should be
 };
 
+// The total of a transfer whose drive bytes are known only once the source
+// has ended (a compressed stream): its clean end completes the transfer.
+constexpr int64_t TRANSFER_UNTIL_SOURCE_ENDS = -1;
+
 // Moves blocks from `source` to `sink` until `total` drive bytes are
 // through, the source ends, the user aborts, or a fault is not let pass;
 // one pass at least, even for a total of 0. Returns how it ended.

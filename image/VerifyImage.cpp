@@ -2,10 +2,12 @@
 
 #include "drive/PhysicalDrive.h"
 #include "image/EngineSteps.h"
-#include "image/KviReader.h"
+#include "image/ImageFormats.h"
+#include "image/RawRestore.h"
 #include "image/ReadBack.h"
 #include "image/Transfer.h"
 #include "ui/Progress.h"
+#include "ui/ShowMessage.h"
 
 #include <memory>
 
@@ -19,7 +21,9 @@ const char* Reason(BlockFault fault)
     switch (fault) {
     case BlockFault::DriveReadFailed: return "Error while reading drive data.";
     case BlockFault::CodingFailed:
-    case BlockFault::BlockCutShort: return "Error while uncompressing image data.";
+    case BlockFault::BlockCutShort:
+    case BlockFault::StreamDamaged: return "Error while uncompressing image data.";
+    case BlockFault::BeyondDriveEnd: return "The image does not fit onto the drive.";
     default: return "Error while reading image data.";
     }
 }
@@ -34,13 +38,13 @@ VerifyResult Compare(const std::string& DriveName, const std::string& ImagePath,
         return {};
     }
     CurrentProgress().Open("Please wait, while verifying the drive...");
-    KviReader image(ImagePath);
+    const std::unique_ptr<ImageReader> image = OpenImageReader(ImagePath);
     ImageHeader header;
-    if (!image.IsOpen()) {
+    if (!image->IsOpen()) {
         reason = "Drive or image access failed.";
         return {};
     }
-    if (!image.ReadHeader(header)) {
+    if (!image->ReadHeader(header)) {
         reason = "Error while reading image header.";
         return {};
     }
@@ -50,8 +54,12 @@ VerifyResult Compare(const std::string& DriveName, const std::string& ImagePath,
         return {};
     }
     DriveCompare compare(*drive);
+    // A raw image larger than the drive matches when all it holds beyond
+    // the drive's end is zero, as a restore would have written it.
+    DriveEndSink bounded(compare, capacity, ImagePath);
     const TransferRules rules{"Verifying", "Abort verification?", kCaption, [](BlockFault) { return false; }};
-    const TransferResult compared = RunTransfer(image, compare, header.DriveSize, rules);
+    const TransferResult compared = RunTransfer(*image, image->IsRaw() ? static_cast<BlockSink&>(bounded) : compare,
+                                                image->TransferTotal(), rules);
     switch (compared.end) {
     case TransferEnd::Complete: return {VerifyOutcome::Same, -1};
     case TransferEnd::Aborted: return {VerifyOutcome::Aborted, compared.offset};
@@ -60,7 +68,8 @@ VerifyResult Compare(const std::string& DriveName, const std::string& ImagePath,
     }
     if (compared.fault == BlockFault::VerifyMismatch)
         return {VerifyOutcome::Differs, compare.FirstDifference()};
-    reason = Reason(compared.fault);
+    const std::string problem = compared.fault == BlockFault::BeyondDriveEnd ? bounded.Problem() : image->Problem();
+    reason = Reason(compared.fault) + (problem.empty() ? "" : vbCrLf + problem);
     return {};
 }
 

@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config qt6-base-dev zlib1g-dev libdeflate-dev libxxhash-dev libgtest-dev
+packages=(cmake make g++ pkg-config qt6-base-dev zlib1g-dev libdeflate-dev libarchive-dev libzstd-dev liblzma-dev libxxhash-dev libgtest-dev
           clang libclang-rt-14-dev xvfb xauth shared-mime-info "$@")
 
 missing=()

@@ -30,7 +30,8 @@ add_custom_command(
   OUTPUT ${fuzz_binary}
   COMMAND ${KORVALITH_CLANGXX} -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
           -I${CMAKE_SOURCE_DIR} -DKORVALITH_VERSION_MAJOR=1 -DKORVALITH_VERSION_MINOR=1
-          ${fuzz_source} ${fuzz_core_sources} ${LIBDEFLATE_LINK_LIBRARIES} ${LIBXXHASH_LINK_LIBRARIES} -pthread -o ${fuzz_binary}
+          ${fuzz_source} ${fuzz_core_sources} ${LIBDEFLATE_LINK_LIBRARIES} ${LIBARCHIVE_LINK_LIBRARIES}
+          ${LIBZSTD_LINK_LIBRARIES} ${LIBLZMA_LINK_LIBRARIES} ${LIBXXHASH_LINK_LIBRARIES} -pthread -o ${fuzz_binary}
   DEPENDS ${fuzz_source} ${fuzz_core_sources} ${fuzz_headers}
   COMMENT "Building the image fuzz target with clang++"
   COMMAND_EXPAND_LISTS VERBATIM)

@@ -4,7 +4,8 @@
 //   korvalith_screenshots <folder>
 // At scale factor 1: the main window at its default size and enlarged, in a
 // light and a dark palette (main*.png), the progress dialog during a run
-// (progress.png), the start-up splash and the about window. Then the program
+// (progress.png), the main window with a raw disk image chosen (main-raw.png),
+// the start-up splash and the about window. Then the program
 // runs itself once more at scale factor 1.5 for the main window shots
 // (main*-1.5x*.png).
 // Returns 0 when every picture was written, 1 otherwise.
@@ -86,9 +87,9 @@ void UseLook(bool dark)
     QApplication::setPalette(palette);
 }
 
-// A folder of simulated drives, with an image made from one of them: a
-// card reader, a fixed disk too big for the commands, and a small card for
-// the run the progress dialog is shown in.
+// A folder of simulated drives, with a .kvi and a raw image (.img.xz) made
+// from one of them: a card reader, a fixed disk too big for the commands,
+// and a small card for the run the progress dialog is shown in.
 class ScreenshotDrives {
 public:
     ScreenshotDrives()
@@ -101,17 +102,26 @@ public:
         EnumPhysicalDrives(tPhysicalDrives_g);
         ImageHeader header = NewImageHeader("Ann Example", "Holiday photos, 2026\nCard from the blue camera");
         CreateImage("PHYSICALDRIVE3", Image().toStdString(), header);
+        WriteRawImage();
         QFile::remove(Path("PHYSICALDRIVE3.img"));
         Add(0, 8LL << 30, "MediaType=12\n");
         Add(1, 1998585856, "Cylinders=243\n");
         Add(2, 64 << 20);
     }
 
-    // The image made at the start.
+    // The images made at the start.
     QString Image() const { return Path("holiday-card.kvi"); }
+    QString RawImage() const { return Path("holiday-card.img.xz"); }
     QString Path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
 
 private:
+    // Writes the raw image of drive 3, as a card writing program would get it.
+    void WriteRawImage()
+    {
+        ImageHeader unused;
+        CreateImage("PHYSICALDRIVE3", RawImage().toStdString(), unused);
+    }
+
     // Writes a sparse drive file of the given size, and its settings.
     void Add(int n, qint64 size, const QByteArray& ini = {})
     {
@@ -242,6 +252,7 @@ int main(int argc, char** argv)
     bool ok = SaveMainWindows(folder, drives, "");
     UseLook(false);
     ok = SaveProgressDialog(folder.filePath("progress.png"), "Physical Drive 2", drives.Path("new-card.kvi")) && ok;
+    ok = SaveMainWindow(folder.filePath("main-raw.png"), drives.RawImage()) && ok;
     ok = SaveSplashAndAbout(folder) && ok;
     ok = RunScaled(folder.path()) && ok;
     return ok ? 0 : 1;

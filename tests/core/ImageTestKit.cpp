@@ -4,9 +4,12 @@
 #include "image/EngineThreads.h"
 #include "image/KviCodec.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "SimulatedDrives.h"
@@ -143,4 +146,38 @@ ParsedImage ParseImage(const std::string& path)
     }
     parsed.wellFormed = at == file.size();
     return parsed;
+}
+
+bool SameFileContents(const std::string& a, const std::string& b)
+{
+    FILE* fa = std::fopen(a.c_str(), "rb");
+    FILE* fb = std::fopen(b.c_str(), "rb");
+    bool same = fa && fb;
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (same) {
+        const size_t na = std::fread(ba.data(), 1, ba.size(), fa);
+        const size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
+        same = na == nb && std::equal(ba.begin(), ba.begin() + static_cast<long>(na), bb.begin());
+        if (na == 0)
+            break;
+    }
+    if (fa)
+        std::fclose(fa);
+    if (fb)
+        std::fclose(fb);
+    return same;
+}
+
+DrivesInMemory::DrivesInMemory()
+{
+    const char* old = std::getenv("TMPDIR");
+    had_ = old != nullptr;
+    old_ = had_ ? old : "";
+    if (::access("/dev/shm", W_OK) == 0)
+        ::setenv("TMPDIR", "/dev/shm", 1);
+}
+
+DrivesInMemory::~DrivesInMemory()
+{
+    had_ ? ::setenv("TMPDIR", old_.c_str(), 1) : ::unsetenv("TMPDIR");
 }

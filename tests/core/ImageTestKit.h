@@ -84,6 +84,21 @@ ImageHeader HeaderForDrive(int n);
 // An image file's bytes: the packed header, then the given block bytes.
 Bytes ImageBytes(const ImageHeader& header, const std::vector<Bytes>& blocks);
 
+// Returns true when both files hold the same bytes, compared a piece at a time.
+bool SameFileContents(const std::string& a, const std::string& b);
+
+// Keeps the drives of one test in memory when the machine has a tmpfs: a
+// restored drive of gigabytes then need not reach a disk.
+class DrivesInMemory {
+public:
+    DrivesInMemory();
+    ~DrivesInMemory();
+
+private:
+    bool had_ = false;
+    std::string old_;
+};
+
 struct ParsedImage {
     ImageHeader header;
     std::vector<Bytes> streams;  // each block's zlib stream as stored

@@ -8,34 +8,11 @@
 #include "ScriptedMessages.h"
 #include "SimulatedDrives.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
-
-// Returns true when both files hold the same bytes, compared a piece at a time.
-bool SameContents(const std::string& a, const std::string& b)
-{
-    FILE* fa = std::fopen(a.c_str(), "rb");
-    FILE* fb = std::fopen(b.c_str(), "rb");
-    bool same = fa && fb;
-    std::vector<char> ba(1 << 20), bb(1 << 20);
-    while (same) {
-        const size_t na = std::fread(ba.data(), 1, ba.size(), fa);
-        const size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
-        same = na == nb && std::equal(ba.begin(), ba.begin() + static_cast<long>(na), bb.begin());
-        if (na == 0)
-            break;
-    }
-    if (fa)
-        std::fclose(fa);
-    if (fb)
-        std::fclose(fb);
-    return same;
-}
 
 // Creates an image of drive 0, checks its blocks against its drive bytes,
 // restores it onto drive 1 (same size, zeros) and compares the drives.
@@ -82,7 +59,7 @@ void RoundTrip(SimulatedDrives& drives, int64_t size)
     EXPECT_EQ(progress.events.front(), "box:308");
     EXPECT_EQ(progress.events[1], "open:Please wait, while restoring the image...");
     EXPECT_EQ(progress.widths.empty() ? -1 : progress.widths.back(), size > 0 ? PROGRESS_BAR_WIDTH : -1);
-    EXPECT_TRUE(SameContents(drives.ImagePath(0), drives.ImagePath(1)));
+    EXPECT_TRUE(SameFileContents(drives.ImagePath(0), drives.ImagePath(1)));
 }
 
 class ImageRoundTrip : public ::testing::TestWithParam<int64_t> {};
@@ -96,25 +73,6 @@ TEST_P(ImageRoundTrip, RestoresTheSameBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ImageRoundTrip, ::testing::Values(0, 1000000, 1048576, 1048577));
-
-// Keeps the drives of one test in memory when the machine has a tmpfs: the
-// restored 2 GiB then need not reach a disk.
-class DrivesInMemory {
-public:
-    DrivesInMemory()
-    {
-        const char* old = std::getenv("TMPDIR");
-        had_ = old != nullptr;
-        old_ = had_ ? old : "";
-        if (::access("/dev/shm", W_OK) == 0)
-            ::setenv("TMPDIR", "/dev/shm", 1);
-    }
-    ~DrivesInMemory() { had_ ? ::setenv("TMPDIR", old_.c_str(), 1) : ::unsetenv("TMPDIR"); }
-
-private:
-    bool had_ = false;
-    std::string old_;
-};
 
 TEST(ImageRoundTripLarge, DriveAboveTwoGiBWithDataInItsLastMegabyte)
 {

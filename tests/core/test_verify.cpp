@@ -20,11 +20,13 @@ namespace {
 constexpr int64_t kSize = 3 * IMAGE_BLOCK_SIZE;
 
 // Drive 0 holds the source bytes, drive 1 (same size, all zero) is restored
-// onto with the given faults; the image of drive 0 is at `image`.
+// onto with the given faults; the image of drive 0 is at `image`, and as
+// a raw disk image at `raw`.
 struct Scene {
     SimulatedDrives drives;
     Bytes source = PatternBytes(kSize, 21);
     std::string image = drives.FilePath("card.kvi");
+    std::string raw = drives.FilePath("card.img.zst");
     explicit Scene(const std::map<std::string, std::string>& faults = {})
     {
         drives.AddWithBytes(0, source);
@@ -32,6 +34,7 @@ struct Scene {
         ImageHeader header;
         ScriptedMessages quiet;
         EXPECT_EQ(CreateImage("PHYSICALDRIVE0", image, header), 1);
+        EXPECT_EQ(CreateImage("PHYSICALDRIVE0", raw, header), 1);
     }
     ~Scene() { SetVerifyAfterRestore(true); }
 };
@@ -51,12 +54,15 @@ TEST(Verify, RestoresAreReadBackAndCompared)
         bool verify;
         int32_t result;
         std::string reason;  // the error box's first line, "" for none
+        bool raw = false;    // restore the raw image
     };
     const std::vector<Case> cases = {
         {"a clean restore", {}, true, 1, ""},
         {"a byte that reads back changed", {{"SilentCorruptAt", "600001"}}, true, -9,
          "Verification failed: the drive differs from the image at byte 600,001."},
         {"the same, not verified", {{"SilentCorruptAt", "600001"}}, false, 1, ""},
+        {"a raw image, a byte that reads back changed", {{"SilentCorruptAt", "1000000"}}, true, -9,
+         "Verification failed: the drive differs from the image at byte 1,000,000.", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -65,7 +71,7 @@ TEST(Verify, RestoresAreReadBackAndCompared)
         RecordingProgress progress;
         ScriptedMessages messages;
         messages.Answer(IDYES).Answer(IDOK);
-        EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", scene.image), c.result);
+        EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", c.raw ? scene.raw : scene.image), c.result);
         EXPECT_EQ(Has(progress.events, kVerifying), c.verify);
         if (!c.reason.empty()) {
             ASSERT_EQ(messages.Shown().size(), 2u);
@@ -112,6 +118,7 @@ TEST(Verify, ADriveIsComparedWithAnImageWithoutWriting)
         std::function<void(Scene&)> change;
         VerifyOutcome outcome;
         int64_t at;
+        bool raw = false;  // compare with the raw image
     };
     const std::vector<Case> cases = {
         {"the drive the image was made of", [](Scene&) {}, VerifyOutcome::Same, -1},
@@ -126,6 +133,17 @@ TEST(Verify, ADriveIsComparedWithAnImageWithoutWriting)
          [](Scene& s) { s.drives.AddWithBytes(0, Bytes(s.source.begin(), s.source.end() - 4096)); },
          VerifyOutcome::Differs, kSize - 4096},
         {"an image that cannot be read", [](Scene& s) { WriteFileBytes(s.image, {1, 2, 3}); }, VerifyOutcome::Failed, -1},
+        {"a raw image of the drive", [](Scene&) {}, VerifyOutcome::Same, -1, true},
+        {"a raw image, one byte changed",
+         [](Scene& s) {
+             Bytes changed = s.source;
+             changed[700000] ^= 1;
+             s.drives.AddWithBytes(0, changed);
+         },
+         VerifyOutcome::Differs, 700000, true},
+        {"a raw image, a drive that ends first",
+         [](Scene& s) { s.drives.AddWithBytes(0, Bytes(s.source.begin(), s.source.end() - 4096)); },
+         VerifyOutcome::Failed, -1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -134,7 +152,7 @@ TEST(Verify, ADriveIsComparedWithAnImageWithoutWriting)
         ScriptedMessages messages;
         messages.Answer(IDOK);
         const Bytes before = scene.drives.Bytes(0);
-        const VerifyResult result = VerifyImage("PHYSICALDRIVE0", scene.image);
+        const VerifyResult result = VerifyImage("PHYSICALDRIVE0", c.raw ? scene.raw : scene.image);
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(result.at, c.at);
         EXPECT_TRUE(scene.drives.Bytes(0) == before);

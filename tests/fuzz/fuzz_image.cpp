@@ -1,5 +1,6 @@
 // libFuzzer target: arbitrary bytes as an image file, read as a header and
-// restored onto a small simulated drive with every question answered Yes.
+// restored onto a small simulated drive with every question answered Yes;
+// bytes that begin as a compressed stream are read as a raw disk image.
 //
 // When KORVALITH_FUZZ_SEEDS names a folder, a few seed images are written
 // there first (a valid image, a header alone, a bad length, a short file).
@@ -14,6 +15,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <lzma.h>
+#include <zstd.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -91,6 +94,15 @@ void WriteSeeds(const std::string& folder)
     seed("seed-negative-length", {Framed(-5, {1, 2, 3})});
     seed("seed-cut-block", {Framed(static_cast<int32_t>(first.size()) + 7, first)});
     WriteFile(folder + "/seed-short", header.data(), 200);
+    // Raw images in the streams whose sizes the probe reads from their own
+    // metadata: a zstd frame and an xz stream of the seed text.
+    std::vector<uint8_t> zstd(ZSTD_compressBound(text.size()));
+    zstd.resize(ZSTD_compress(zstd.data(), zstd.size(), text.data(), text.size(), 3));
+    WriteFile(folder + "/seed-zstd", zstd.data(), zstd.size());
+    std::vector<uint8_t> xz(lzma_stream_buffer_bound(text.size()));
+    size_t xzSize = 0;
+    lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr, text.data(), text.size(), xz.data(), &xzSize, xz.size());
+    WriteFile(folder + "/seed-xz", xz.data(), xzSize);
 }
 
 void RemoveFolder()

@@ -1,19 +1,23 @@
-// Choosing the image file and the panel that shows its header.
+// Choosing the image file and the panel that shows its header; raw disk
+// images in the panel, restored and created from the window.
 #include "app/Globals.h"
 #include "app/frmKorvalithWIN.h"
 #include "image/ImageHeader.h"
 
 #include "ScriptedMessages.h"
+#include "ShellCommand.h"
 #include "SimulatedDrives.h"
 #include "WindowTestKit.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -30,6 +34,13 @@ QStringList Panel(const frmKorvalithWIN& w)
 QString Today()
 {
     return QDate::currentDate().toString("dd.MM.yyyy");
+}
+
+constexpr int kOneMillion = 1000000;  // drive 1's size
+
+bool HeaderTextsEnabled(const frmKorvalithWIN& w)
+{
+    return w.tbCreator->isEnabled() && w.tbDescription->isEnabled();
 }
 
 // Drags the data over the middle of `over` and drops it there, delivered as
@@ -93,7 +104,7 @@ private slots:
     void init()
     {
         drives_ = std::make_unique<SimulatedDrives>();
-        drives_->AddWithBytes(1, PatternBytes(1000000));
+        drives_->AddWithBytes(1, PatternBytes(kOneMillion));
         window_ = std::make_unique<frmKorvalithWIN>();
     }
     void cleanup()
@@ -307,6 +318,66 @@ private slots:
         QVERIFY(!visibleWhileWarned);
         QCOMPARE(QString::fromStdString(sImageFile_g), QString::fromStdString(path));
         QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image loaded]"));
+    }
+
+    void anXzImageShowsLoadedAndRestores()
+    {
+        const std::string plain = Path("card.img");
+        WriteFileBytes(plain, PatternBytes(kOneMillion, 8));
+        QVERIFY(RunCommand("xz -q '" + plain + "'").ok);
+        const std::string xz = plain + ".xz";
+        const QString modified = QFileInfo(QString::fromStdString(xz)).lastModified().toString("dd.MM.yyyy");
+        ScriptedMessages messages;
+        window_->SetImageFile(QString::fromStdString(xz));
+        QVERIFY(messages.Shown().empty());  // neither a warning nor the association question
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image loaded]"));
+        QCOMPARE(Panel(*window_), QStringList({"Raw disk image, xz compressed", "976.56 kB", modified, "", ""}));
+        QVERIFY(!HeaderTextsEnabled(*window_));
+
+        messages.Answer(IDYES).Answer(IDOK);
+        window_->cmdRestoreImage_Click();
+        QCOMPARE(messages.Shown().size(), size_t(2));
+        QVERIFY(messages.Shown()[0].prompt.find("The image fills 976.6 kB of the drive's 976.6 kB.") != std::string::npos);
+        QCOMPARE(messages.Shown()[1].prompt, std::string("Image successfully restored."));
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image restored]"));
+        QCOMPARE(drives_->Bytes(1), PatternBytes(kOneMillion, 8));
+    }
+
+    void createToAZstdNameWritesZstd()
+    {
+        const std::string zst = Path("card.img.zst");
+        ScriptedMessages messages;
+        window_->SetImageFile(QString::fromStdString(zst));
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [new image]"));
+        QCOMPARE(Panel(*window_), QStringList({"Raw disk image, zstd compressed", "n/a", Today(), "", ""}));
+        QVERIFY(!HeaderTextsEnabled(*window_));
+
+        messages.Answer(IDOK);
+        window_->cmdCreateImage_Click();
+        QCOMPARE(messages.Shown()[0].prompt, std::string("Image successfully created."));
+        QVERIFY(RunCommand("zstd -dcq '" + zst + "' | cmp -s - '" + drives_->ImagePath(1) + "'").ok);
+        QCOMPARE(window_->windowTitle(), QString("/// Korvalith WIN - [image created]"));
+        QCOMPARE(Panel(*window_), QStringList({"Raw disk image, zstd compressed", "976.56 kB", Today(), "", ""}));
+
+        window_->SetImageFile(QString::fromStdString(Path("card.kvi")));
+        QVERIFY(HeaderTextsEnabled(*window_));
+    }
+
+    void aZipHoldingTwoImagesIsRefusedSayingWhy()
+    {
+        const std::string folder = Path("two");
+        std::filesystem::create_directory(folder);
+        WriteFileBytes(folder + "/a.img", PatternBytes(1000));
+        WriteFileBytes(folder + "/b.img", PatternBytes(1000));
+        QVERIFY(RunCommand("cd '" + folder + "' && zip -q ../two.zip a.img b.img").ok);
+        ScriptedMessages messages;
+        messages.Answer(IDOK);
+        window_->SetImageFile(QString::fromStdString(Path("two.zip")));
+        QCOMPARE(messages.Shown().size(), size_t(1));
+        QCOMPARE(messages.Shown()[0].title, std::string("Korvalith WIN - [WARNING]"));
+        QVERIFY(messages.Shown()[0].prompt.find("It can't be used for restoring a drive.\r\n\r\n'" + Path("two.zip") +
+                                                "' holds more than one disk image: a.img, b.img.") != std::string::npos);
+        QCOMPARE(Panel(*window_), QStringList({"", "", "", "", ""}));
     }
 };
 
