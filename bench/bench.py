@@ -67,13 +67,15 @@ def run(argv, **kwargs):
 
 class Measure:
     """One timed run: wall seconds, processor seconds (user and system, all
-    threads), peak resident memory, output size."""
+    threads), peak resident memory, output size, what it wrote to standard
+    error."""
 
-    def __init__(self, seconds, peak_kib, size=None, cpu=0.0):
+    def __init__(self, seconds, peak_kib, size=None, cpu=0.0, said=""):
         self.seconds = seconds
         self.peak_kib = peak_kib
         self.size = size
         self.cpu = cpu
+        self.said = said
 
 
 def settle():
@@ -111,7 +113,7 @@ def timed(argv, stdin=None, stdout=None, env=None, output=None):
             elif "User time (seconds)" in line or "System time (seconds)" in line:
                 cpu += float(line.split(":")[-1])
     size = os.path.getsize(output) if output else None
-    return Measure(seconds, peak, size, cpu)
+    return Measure(seconds, peak, size, cpu, done.stderr.decode(errors="replace"))
 
 
 def rounds(repeat, runs):
@@ -365,11 +367,17 @@ def bench_verify(args, work, cards, size, use_loop):
     try:
         timed([args.kvi, "--yes", "--quiet", "create", drives.source, image], env=drives.env, output=image)
 
+        checks = []  # seconds of each check, as kvi tells them
+
         def restore(*options):
             def run_it():
                 drives.fresh_target()
-                return timed([args.kvi, "--yes", "--quiet", "restore"] + list(options) + [image, drives.target],
-                             env=drives.env)
+                m = timed([args.kvi, "--yes", "--quiet", "restore"] + list(options) + [image, drives.target],
+                          env=drives.env)
+                told = re.search(r"kvi: verified: .* in ([0-9.]+) s\)", m.said)
+                if told:
+                    checks.append(float(told.group(1)))
+                return m
             return run_it
 
         rows = rounds(max(args.repeat, 3), [
@@ -383,14 +391,16 @@ def bench_verify(args, work, cards, size, use_loop):
         if os.path.exists(image):
             os.unlink(image)
     plain, checked, raw = rows["kvi restore --no-verify"], rows["kvi restore (verified)"], rows["dd iflag=direct bs=1M"]
-    check = max(checked.seconds - plain.seconds, 1e-6)
+    if not checks:
+        fail("kvi restore did not tell how long its check took")
+    check = min(checks)
     ratio = raw.seconds / check
     kind = drives.kind + (" (reaching its file past the page cache)" if use_loop else "")
     lines = ["### The check after a restore: used card, %s" % kind, "",
              "| Run | Seconds | MB/s |", "|---|---:|---:|"]
     for name, m in rows.items():
         lines.append("| %s | %.2f | %.0f |" % (name, m.seconds, mbps(size, m)))
-    lines += ["| the check alone (difference of the two restores) | %.2f | %.0f |" % (check, size / check / 1e6), "",
+    lines += ["| the check alone (as kvi tells it) | %.2f | %.0f |" % (check, size / check / 1e6), "",
               "The check reads at %.2f × the raw direct read of the same device: target ≥ 0.8 ×, %s." % (
                   ratio, "met" if ratio >= 0.8 else "**missed**")]
     return lines

@@ -67,8 +67,12 @@ int RunRestore(const std::string& imagePath, const std::string& driveText)
     if (const int status = TakeAcceptedDrive(driveText, entry); status != EXIT_COMPLETED)
         return status;
     const int32_t result = RestoreImageCommand(entry.DeviceName, imagePath);
-    if (result == 1 && VerifyAfterRestore())
-        statusline::WriteError("kvi: verified: the drive was read back and holds the image.\n");
+    if (const ReadBackMeasure& check = ReadBackOfLastRestore(); result == 1 && check.bytes > 0) {
+        char rate[64];
+        std::snprintf(rate, sizeof rate, " in %.2f s", check.seconds);
+        statusline::WriteError("kvi: verified: the drive was read back and holds the image (" +
+                               FormatCapacity(ScaleCapacity(check.bytes)) + rate + ").\n");
+    }
     return FinishDriveCommand(result, entry);
 }
 

@@ -8,8 +8,13 @@
 #include <system_error>
 
 namespace {
-constexpr size_t kInRoom = static_cast<size_t>(IMAGE_BLOCK_ROOM);
-static_assert(sizeof(abReadBuffer_g) >= kInRoom && sizeof(abWriteBuffer_g) >= BLOCK_SLOT_OUT_ROOM);
+// Rooms are whole pages, so that every slot's buffers start on a page.
+constexpr size_t WholePages(size_t bytes)
+{
+    return (bytes + ENGINE_BUFFER_ALIGNMENT - 1) / ENGINE_BUFFER_ALIGNMENT * ENGINE_BUFFER_ALIGNMENT;
+}
+constexpr size_t kInRoom = WholePages(static_cast<size_t>(IMAGE_BLOCK_ROOM));
+static_assert(sizeof(abReadBuffer_g) >= IMAGE_BLOCK_ROOM && sizeof(abWriteBuffer_g) >= BLOCK_SLOT_OUT_ROOM);
 
 // Returns the slot cleared for the next block, its buffers kept.
 void Clear(BlockSlot& slot)
@@ -44,9 +49,9 @@ BlockPipeline::~BlockPipeline()
 bool BlockPipeline::StartThreads(int coders)
 {
     const size_t count = 2 * static_cast<size_t>(coders) + 2;
-    const size_t slotBytes = kInRoom + BLOCK_SLOT_OUT_ROOM;
+    const size_t slotBytes = kInRoom + WholePages(BLOCK_SLOT_OUT_ROOM);
     // Left uninitialised: a page costs memory only once a block lands in it.
-    storage_.reset(new uint8_t[count * slotBytes]);
+    storage_.reset(new (std::align_val_t(ENGINE_BUFFER_ALIGNMENT)) uint8_t[count * slotBytes]);
     slots_.assign(count, BlockSlot{});
     states_.assign(count, State::Free);
     for (size_t i = 0; i < count; ++i) {

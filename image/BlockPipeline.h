@@ -32,6 +32,7 @@
 #pragma once
 
 #include "image/BlockFault.h"
+#include "image/EngineBuffers.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -40,6 +41,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -95,7 +97,10 @@ private:
 
     Produce produce_;
     Code code_;
-    std::unique_ptr<uint8_t[]> storage_;
+    struct AlignedDelete {
+        void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t(ENGINE_BUFFER_ALIGNMENT)); }
+    };
+    std::unique_ptr<uint8_t[], AlignedDelete> storage_;
     std::vector<BlockSlot> slots_;
     std::vector<State> states_;
 

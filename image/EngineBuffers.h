@@ -9,6 +9,10 @@
 #include <array>
 #include <cstdint>
 
+// Block buffers start on a page, so that drive reads past the page cache
+// (O_DIRECT) can land in them without a copy.
+constexpr size_t ENGINE_BUFFER_ALIGNMENT = 4096;
+
 // Drive data when creating (up to IMAGE_BLOCK_SIZE), a compressed block when
 // restoring (up to IMAGE_BLOCK_ROOM): sized for the larger of the two.
 extern std::array<uint8_t, IMAGE_BLOCK_ROOM> abReadBuffer_g;

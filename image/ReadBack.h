@@ -110,7 +110,7 @@ private:
 int64_t FirstDifferingByte(BlockSource& image, platform::DriveHandle& drive, int64_t from);
 
 // Returns true when the drive holds what it claims: distinct probes written
-// at 1/8, 1/4 and 1/2 of its size and into its last 4 KiB read back each as
+// at each sixteenth of its size and into its last 4 KiB read back each as
 // written. What the probes overwrote is put back in every case. The drive
 // is opened for writing.
 bool HoldsItsClaimedSize(platform::DriveHandle& drive, int64_t size);

@@ -11,6 +11,7 @@
 #include "ui/Progress.h"
 #include "ui/ShowMessage.h"
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -79,6 +80,8 @@ std::string RawWarningLine(const std::string& ImagePath, const std::string& Driv
     return line.empty() ? line : vbCrLf + line;
 }
 
+ReadBackMeasure lastReadBack;
+
 struct RestoreRun {
     std::string imagePath;
     std::unique_ptr<ImageReader> image;
@@ -100,7 +103,9 @@ Restored Verify(RestoreRun& run, const std::vector<WrittenBlock>& written)
     for (const WrittenBlock& block : written)
         total += block.length;
     const TransferRules rules{"Verifying", "Abort verification?", kCaption, [](BlockFault) { return false; }};
+    const auto started = std::chrono::steady_clock::now();
     const TransferResult verified = RunTransfer(readBack, check, total, rules);
+    lastReadBack = {verified.offset, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()};
     if (verified.end == TransferEnd::Complete)
         return Restored::Complete;
     if (verified.end == TransferEnd::Aborted)
@@ -196,6 +201,7 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
 int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
 {
     TakeDriveProblem();  // what an earlier query found is no concern of this run
+    lastReadBack = {};
     if (!engine::AskedYes(PromptNamingDisk(std::string("*** WARNING *** WARNING *** WARNING ***") + vbCrLf + vbCrLf +
                                                "You are about to restore an image." + vbCrLf + vbCrLf +
                                                "THIS WILL DESTROY ALL DATA ON THE SELECTED DRIVE!" +
@@ -218,4 +224,9 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
                                                              : Reason(result) + (run.problem.empty() ? "" : vbCrLf + run.problem),
                             "Aborting image restore.", DriveName);
     return static_cast<int32_t>(result);
+}
+
+const ReadBackMeasure& ReadBackOfLastRestore()
+{
+    return lastReadBack;
 }

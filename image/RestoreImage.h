@@ -28,3 +28,11 @@ int32_t RestoreImage(const std::string& DriveName, const std::string& ImagePath)
 
 // RestoreImage's result when the drive, written, does not hold the image.
 constexpr int32_t RESTORE_NOT_VERIFIED = -9;
+
+// The check of the last restore: the drive bytes read back and compared,
+// and the seconds that took; no bytes when no check ran.
+struct ReadBackMeasure {
+    int64_t bytes = 0;
+    double seconds = 0;
+};
+const ReadBackMeasure& ReadBackOfLastRestore();

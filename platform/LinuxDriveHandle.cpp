@@ -5,6 +5,7 @@
 #include "platform/SyntheticGeometry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -117,9 +118,13 @@ private:
     // bytes read, or -1 with errno set.
     int64_t ReadDirect(void* buffer, size_t length, int64_t offset)
     {
-        int sector = 0;
-        if (::ioctl(fd_, BLKSSZGET, &sector) != 0 || sector <= 0)
-            sector = 4096;
+        if (sector_ == 0 && (::ioctl(fd_, BLKSSZGET, &sector_) != 0 || sector_ <= 0))
+            sector_ = 4096;
+        const int64_t sector = sector_;
+        // Whole sectors into a buffer that starts on one go there directly.
+        if (reinterpret_cast<uintptr_t>(buffer) % 4096 == 0 && offset % sector == 0 &&
+            static_cast<int64_t>(length) % sector == 0)
+            return ReadAllAt(fd_, buffer, length, offset);
         const int64_t start = offset / sector * sector;
         const int64_t end = (offset + static_cast<int64_t>(length) + sector - 1) / sector * sector;
         const auto span = static_cast<size_t>(end - start);
@@ -169,6 +174,7 @@ private:
     bool forWriting_;
     bool written_ = false;
     bool directRefused_ = false;
+    int sector_ = 0;  // the device's logical sector, once asked
     AlignedBuffer aligned_;
 };
 

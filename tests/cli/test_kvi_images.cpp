@@ -268,7 +268,7 @@ TEST_F(KviImages, RestoresAreVerifiedAndVerifyComparesWithoutWriting)
         std::string part;  // in standard error, or with "out:" in standard output
     };
     const std::vector<Case> cases = {
-        {{"restore", image, "2", "--yes"}, 0, "kvi: verified: the drive was read back and holds the image."},
+        {{"restore", image, "2", "--yes"}, 0, "kvi: verified: the drive was read back and holds the image (3.00 MB in "},
         {{"restore", image, "5", "--yes"}, 4, "Verification failed: the drive differs from the image at byte 2,000,000."},
         {{"restore", image, "5", "--yes", "--no-verify"}, 0, "Image successfully restored."},
         {{"verify", image, "2"}, 0, "out:The drive holds the image: every byte matches."},
