@@ -140,9 +140,9 @@ const std::vector<CommandDefinition>& Commands()
 
 const CommandDefinition* FindCommand(const std::string& name)
 {
-    for (const CommandDefinition& spec : Commands())
-        if (name == spec.name)
-            return &spec;
+    for (const CommandDefinition& definition : Commands())
+        if (name == definition.name)
+            return &definition;
     return nullptr;
 }
 
@@ -150,8 +150,8 @@ namespace {
 // Returns true when some command takes `name` with a TEXT.
 bool TakesText(const std::string& name)
 {
-    for (const CommandDefinition& spec : Commands())
-        if (Contains(spec.valueOptions, name))
+    for (const CommandDefinition& definition : Commands())
+        if (Contains(definition.valueOptions, name))
             return true;
     return false;
 }
@@ -208,13 +208,13 @@ bool SplitLine(const std::vector<std::string>& argv, Arguments& args, std::vecto
 
 // Returns true when every option belongs to the command and has a TEXT
 // exactly when it takes one; false with `error` otherwise.
-bool TakeCommandOptions(const CommandDefinition& spec, const std::vector<Option>& options, Arguments& args,
+bool TakeCommandOptions(const CommandDefinition& definition, const std::vector<Option>& options, Arguments& args,
                         std::string& error)
 {
     for (const Option& option : options) {
-        const bool flag = Contains(spec.flags, option.name);
-        if (!flag && !Contains(spec.valueOptions, option.name)) {
-            error = std::string(spec.name) + " takes no option " + option.name;
+        const bool flag = Contains(definition.flags, option.name);
+        if (!flag && !Contains(definition.valueOptions, option.name)) {
+            error = std::string(definition.name) + " takes no option " + option.name;
             return false;
         }
         if (flag && option.hasValue) {
@@ -244,17 +244,17 @@ bool ParseArguments(const std::vector<std::string>& argv, Arguments& args, std::
         return error.empty();
     }
 
-    const CommandDefinition* spec = FindCommand(words.front());
-    if (!spec) {
+    const CommandDefinition* definition = FindCommand(words.front());
+    if (!definition) {
         error = "unknown command '" + words.front() + "'";
         return false;
     }
-    args.command = spec->name;
+    args.command = definition->name;
     args.operands.assign(words.begin() + 1, words.end());
-    if (!TakeCommandOptions(*spec, options, args, error))
+    if (!TakeCommandOptions(*definition, options, args, error))
         return false;
-    if (!args.help && args.operands.size() != spec->operands) {
-        error = std::string("usage: kvi ") + spec->synopsis;
+    if (!args.help && args.operands.size() != definition->operands) {
+        error = std::string("usage: kvi ") + definition->synopsis;
         return false;
     }
     return true;

@@ -39,21 +39,21 @@ std::string OverviewText()
                        "Creates, restores and clones drive images (.kvi, and raw .img images, also compressed)\n"
                        "with the engine of Korvalith WIN.\n\n"
                        "Commands:\n";
-    for (const CommandDefinition& spec : Commands()) {
-        std::string line = std::string("  ") + spec.synopsis;
+    for (const CommandDefinition& definition : Commands()) {
+        std::string line = std::string("  ") + definition.synopsis;
         line += line.size() < 24 ? std::string(24 - line.size(), ' ') : "\n" + std::string(24, ' ');
-        text += line + spec.summary + "\n";
+        text += line + definition.summary + "\n";
     }
     return text + "\n" + kDriveNote + "\n" + kGlobalOptions + "\n" + kQuestions + "\n" + kExitStatus;
 }
 
 std::string CommandHelpText(const std::string& command)
 {
-    const CommandDefinition* spec = FindCommand(command);
-    if (!spec)
+    const CommandDefinition* definition = FindCommand(command);
+    if (!definition)
         return OverviewText();
-    std::string text = std::string("Usage: kvi ") + spec->synopsis + "\n\n" + spec->help;
-    if (std::string(spec->synopsis).find("DRIVE") != std::string::npos)
+    std::string text = std::string("Usage: kvi ") + definition->synopsis + "\n\n" + definition->help;
+    if (std::string(definition->synopsis).find("DRIVE") != std::string::npos)
         text += std::string("\n") + kDriveNote;
     return text + "\n" + kGlobalOptions + "\n" + kExitStatus;
 }

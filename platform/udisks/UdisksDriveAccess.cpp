@@ -155,9 +155,9 @@ private:
         }
         QDBusMessage call = Call(QStringLiteral("/org/freedesktop/UDisks2/Manager"),
                                  QStringLiteral("org.freedesktop.UDisks2.Manager"), QStringLiteral("ResolveDevice"));
-        QVariantMap spec;
-        spec.insert(QStringLiteral("path"), QString::fromStdString(devicePath));
-        call << spec << QVariantMap();
+        QVariantMap deviceToFind;
+        deviceToFind.insert(QStringLiteral("path"), QString::fromStdString(devicePath));
+        call << deviceToFind << QVariantMap();
         const QDBusReply<QList<QDBusObjectPath>> reply = Bus().call(call, QDBus::Block, kQuickTimeoutMs);
         if (!reply.isValid()) {
             problem = ProblemOf(reply.error());
