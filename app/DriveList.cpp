@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 // Returns the information line of a drive whose geometry was read.
@@ -121,5 +122,12 @@ void frmKorvalithWIN::ShowDriveInformation()
 
 void frmKorvalithWIN::cmdEject_Click()
 {
-    EjectMediaCommand(SelectedDriveEntry(), [this] { ShowDriveInformation(); });
+    if (!ShownDiskIsCurrent())
+        return;
+    // No tick while the question waits: a rebuilt table would leave the
+    // eject aimed at whatever disk then has the number.
+    timCheckDrives->stop();
+    const DriveEntry drive = SelectedDriveEntry();
+    EjectMediaCommand(drive, [this] { ShowDriveInformation(); });
+    timCheckDrives->start();
 }

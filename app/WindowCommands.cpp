@@ -10,17 +10,22 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
+bool frmKorvalithWIN::ShownDiskIsCurrent()
 {
     // The disk whose panel is shown may have gone, or another disk may have
-    // taken its place, since the last tick. The command then does not
-    // start; the rebuilt list and panel show the drives as they are.
-    if (!shownDisk_ || !IsDiskStillThere(*shownDisk_)) {
-        const std::vector<platform::DriveRecord> scan = ScanPhysicalDrives();
-        lDriveCount = static_cast<int>(scan.size());
-        RefreshDriveList(scan);
+    // taken its place, since the last tick.
+    if (shownDisk_ && IsDiskStillThere(*shownDisk_))
+        return true;
+    const std::vector<platform::DriveRecord> scan = ScanPhysicalDrives();
+    lDriveCount = static_cast<int>(scan.size());
+    RefreshDriveList(scan);
+    return false;
+}
+
+void frmKorvalithWIN::RunCommand(const std::function<void()>& body)
+{
+    if (!ShownDiskIsCurrent())
         return;
-    }
     timCheckDrives->stop();
     SetTitleState(0);
     setEnabled(false);

@@ -129,6 +129,10 @@ private:
 
     // The frame every command runs in: timer and window off, then on again.
     void RunCommand(const std::function<void()>& body);
+    // Returns true when the disk whose panel is shown is still there as it
+    // was; otherwise rebuilds the list and panel from a new scan, so that no
+    // command starts on another disk under the same number.
+    bool ShownDiskIsCurrent();
 
     int lDriveCount = 0;
     // The scan the list was last built from, and the disk whose panel is

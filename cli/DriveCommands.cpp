@@ -124,8 +124,7 @@ int RunEject(const std::string& driveText)
     case EJECT_DECLINED:
         return EXIT_DECLINED;
     default:
-        PrintDriveProblem(TakeDriveProblem(), entry);
-        return EXIT_FAILED;
+        return EXIT_FAILED;  // the message has said why
     }
 }
 

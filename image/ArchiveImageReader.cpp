@@ -55,7 +55,7 @@ bool ArchiveImageReader::Start()
     if (archive_read_open_fd(archive_, file_.Fd(), kReadPiece) == ARCHIVE_OK) {
         int r = ARCHIVE_OK;
         while ((r = archive_read_next_header(archive_, &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN)
-            if (format_ != ImageFormat::Zip || entry_ == archive_entry_pathname(entry))
+            if (const char* name = archive_entry_pathname(entry); format_ != ImageFormat::Zip || (name && entry_ == name))
                 return true;
     }
     Fail(BlockFault::StreamDamaged, Trouble(format_ == ImageFormat::Zip && entry

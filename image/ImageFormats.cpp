@@ -16,6 +16,7 @@
 #include <archive_entry.h>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -163,7 +164,7 @@ ImageProbe ProbeImage(const std::string& path)
     if (got < 0)
         return probe;
     probe.format = FormatOfMagic(first, static_cast<size_t>(got));
-    if (probe.format == ImageFormat::Zip)
+    if (probe.format == ImageFormat::Zip && ::lseek(file.Fd(), 0, SEEK_SET) == 0)
         ChooseZipEntry(file.Fd(), "'" + path + "'", probe);
     else if (probe.format != ImageFormat::Unknown)
         probe.driveBytes = StatedSize(probe.format, file.Fd(), probe.fileBytes);

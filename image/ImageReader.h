@@ -30,6 +30,10 @@ public:
     // and no drive size of its own beyond its length.
     virtual bool IsRaw() const { return false; }
 
+    // Returns true when the drive bytes are the file's own bytes, so that
+    // no more can come than the file holds (a plain raw image).
+    virtual bool IsPlainFile() const { return false; }
+
     // Returns the drive bytes the image holds once its header is read: a
     // .kvi's DriveSize, a raw image's length; IMAGE_SIZE_UNKNOWN for a
     // compressed stream whose length is known only at its end.

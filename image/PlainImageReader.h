@@ -10,6 +10,7 @@ public:
     explicit PlainImageReader(const std::string& path);
 
     int64_t Position() const override { return read_; }
+    bool IsPlainFile() const override { return true; }
 
 protected:
     // Reads on up to the size the file had when it was opened. Faults:

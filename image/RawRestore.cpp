@@ -107,7 +107,7 @@ BlockFault DriveEndSink::Put(const Block& block)
         problem_ = DataBeyond(imagePath_, block.offset + static_cast<int64_t>(within) + first, driveBytes_);
         return BlockFault::BeyondDriveEnd;
     }
-    if (block.offset + static_cast<int64_t>(block.length) - driveBytes_ > driveBytes_) {
+    if (streamed_ && block.offset + static_cast<int64_t>(block.length) - driveBytes_ > driveBytes_) {
         problem_ = Quoted(imagePath_) + " expands to more than twice the drive's " + std::to_string(driveBytes_) +
                    " bytes; it is no image of a drive this size. Restore it onto a drive of at least its size.";
         return BlockFault::BeyondDriveEnd;

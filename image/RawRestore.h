@@ -25,16 +25,18 @@ std::string RawImageWarningLine(const std::string& imagePath, int64_t driveBytes
 std::string RawImageFitProblem(const std::string& imagePath, int64_t driveBytes);
 
 // The drive as a raw image's blocks reach it: what lies within the drive
-// goes on to the drive's own sink; what lies beyond must be zero.
+// goes on to the drive's own sink; what lies beyond must be zero. A
+// stream whose expansion is not bounded by a file's size (`streamed`) may
+// pass the drive's end by no more than the drive's own size.
 class DriveEndSink : public BlockSink {
 public:
-    DriveEndSink(BlockSink& drive, int64_t driveBytes, const std::string& imagePath)
-        : drive_(drive), driveBytes_(driveBytes), imagePath_(imagePath)
+    DriveEndSink(BlockSink& drive, int64_t driveBytes, const std::string& imagePath, bool streamed)
+        : drive_(drive), driveBytes_(driveBytes), imagePath_(imagePath), streamed_(streamed)
     {
     }
 
     // Faults: those of the drive's sink; BeyondDriveEnd for a byte that is
-    // not zero beyond the drive's end, or an image passing the end by more
+    // not zero beyond the drive's end, or a stream passing the end by more
     // than the drive's size (Problem() then says which).
     BlockFault Put(const Block& block) override;
 
@@ -47,5 +49,6 @@ private:
     BlockSink& drive_;
     int64_t driveBytes_;
     std::string imagePath_;
+    bool streamed_;
     std::string problem_;
 };

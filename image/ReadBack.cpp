@@ -142,14 +142,17 @@ bool HoldsItsClaimedSize(platform::DriveHandle& drive, int64_t size)
         if (drive.ReadBackAt(originals.back().data(), kProbe, offset) != static_cast<int64_t>(kProbe))
             return true;
     }
-    bool holds = true;
+    // Only probes that were written and read back, and came back changed,
+    // say the drive holds less; a failed call says nothing about its size.
+    bool written = true;
     for (const int64_t offset : offsets)
-        holds = drive.WriteAt(ProbeBytes(offset, tag).data(), kProbe, offset) && holds;
-    drive.Flush();
+        written = drive.WriteAt(ProbeBytes(offset, tag).data(), kProbe, offset) && written;
+    written = drive.Flush() && written;
+    bool holds = true;
     std::vector<uint8_t> back(kProbe);
     for (const int64_t offset : offsets)
-        holds = holds && drive.ReadBackAt(back.data(), kProbe, offset) == static_cast<int64_t>(kProbe) &&
-                back == ProbeBytes(offset, tag);
+        if (written && holds && drive.ReadBackAt(back.data(), kProbe, offset) == static_cast<int64_t>(kProbe))
+            holds = back == ProbeBytes(offset, tag);
     // Put back in reverse: where writes wrapped around, the older bytes win.
     for (size_t i = offsets.size(); i-- > 0;)
         drive.WriteAt(originals[i].data(), kProbe, offsets[i]);

@@ -111,8 +111,9 @@ int64_t FirstDifferingByte(BlockSource& image, platform::DriveHandle& drive, int
 
 // Returns true when the drive holds what it claims: distinct probes written
 // at each sixteenth of its size and into its last 4 KiB read back each as
-// written. What the probes overwrote is put back in every case. The drive
-// is opened for writing.
+// written, or when a probe cannot be written or read (which says nothing
+// about the size). What the probes overwrote is put back in every case.
+// The drive is opened for writing.
 bool HoldsItsClaimedSize(platform::DriveHandle& drive, int64_t size);
 
 // Whether restores read the drive back afterwards (the default) or not.

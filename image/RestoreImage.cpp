@@ -22,13 +22,14 @@ const std::string kCaption = engine::Caption(" - [Restore image]");
 // early end (the mismatch question declined among them) or the warning
 // declined; failures before the first block; failures at a block, reading
 // the image, then writing the drive or expanding; a drive that does not
-// hold the image (probes, read-back); a raw image that does not fit the drive.
+// hold what was written (read-back); a raw image that does not fit the
+// drive; a drive that holds less than it claims (nothing written).
 enum class Restored : int32_t {
     Complete = 1, EndedEarly = 0, WarningDeclined = -1,
     NoDriveInformation = -2, OpenFailed = -3, HeaderUnreadable = -4,
     LengthUnreadable = -5, BlockUnreadable = -6,
     WriteFailed = -7, ExpandFailed = -8,
-    VerifyFailed = -9, DoesNotFit = -10,
+    VerifyFailed = -9, DoesNotFit = -10, HoldsLessThanClaimed = -11,
 };
 
 // Returns the reason line shown for a failure.
@@ -42,6 +43,8 @@ const char* Reason(Restored result)
     case Restored::BlockUnreadable: return "Error while reading image data.";
     case Restored::WriteFailed: return "Error while writing drive data.";
     case Restored::DoesNotFit: return "The image does not fit onto the drive.";
+    case Restored::HoldsLessThanClaimed:
+        return "The drive does not hold what its size claims; it may be a counterfeit card. Nothing was restored.";
     default: return "Error while uncompressing image data.";
     }
 }
@@ -133,7 +136,7 @@ Restored WriteBlocks(RestoreRun& run, int64_t capacity, const std::string& Image
 {
     DriveWriter drive(*run.drive);
     RecordingSink recorded(drive);
-    DriveEndSink bounded(recorded, capacity, ImagePath);
+    DriveEndSink bounded(recorded, capacity, ImagePath, !run.image->IsPlainFile());
     const TransferRules rules{"Restoring", "Abort image restore?", kCaption, [](BlockFault fault) {
                                   return (fault == BlockFault::DriveWriteFailed || fault == BlockFault::FlushFailed) &&
                                          engine::AskedYes(std::string("Can't write requested drive data.") + vbCrLf +
@@ -188,11 +191,8 @@ Restored Run(RestoreRun& run, const std::string& DriveName, const std::string& I
     if (!run.drive)
         return Restored::OpenFailed;
     // A card that claims more than it holds would lose the image's start.
-    if (!HoldsItsClaimedSize(*run.drive, capacity)) {
-        run.verifyReason =
-            "The drive does not hold what its size claims; it may be a counterfeit card. Nothing was restored.";
-        return Restored::VerifyFailed;
-    }
+    if (!HoldsItsClaimedSize(*run.drive, capacity))
+        return Restored::HoldsLessThanClaimed;
     return WriteBlocks(run, capacity, ImagePath);
 }
 

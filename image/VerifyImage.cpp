@@ -56,7 +56,7 @@ VerifyResult Compare(const std::string& DriveName, const std::string& ImagePath,
     DriveCompare compare(*drive);
     // A raw image larger than the drive matches when all it holds beyond
     // the drive's end is zero, as a restore would have written it.
-    DriveEndSink bounded(compare, capacity, ImagePath);
+    DriveEndSink bounded(compare, capacity, ImagePath, !image->IsPlainFile());
     const TransferRules rules{"Verifying", "Abort verification?", kCaption, [](BlockFault) { return false; }};
     const TransferResult compared = RunTransfer(*image, image->IsRaw() ? static_cast<BlockSink&>(bounded) : compare,
                                                 image->TransferTotal(), rules);

@@ -40,7 +40,10 @@ DriveFault CompareProbed(const BlockDisk& disk, const DriveRecord& record)
 {
     if (!disk.dev || DeviceOf(*disk.dev) != record.identity.device)
         return DriveFault::Changed;
-    if (record.identity.diskseq != disk.diskseq || record.identity.size != disk.sizeBytes)
+    // The serial tells two sticks of one size apart where the kernel keeps
+    // no disk sequence numbers.
+    if (record.identity.diskseq != disk.diskseq || record.identity.size != disk.sizeBytes ||
+        record.identity.serial != disk.serial)
         return DriveFault::Changed;
     return DriveFault::None;
 }
@@ -179,7 +182,13 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
     // caller can reach the system disk through this door.
     if (!IsOfferableKind(*disk) || HoldsRunningSystem(snapshot, *disk))
         return Fail(problem, DriveFault::NotOffered);
+    // A program holding the disk open refuses the write before any of its
+    // filesystems is unmounted.
+    HolderScan scan;
     if (purpose == OpenPurpose::WriteWhole) {
+        scan = FindHolders("/", DevicesOf(*disk));
+        if (!scan.holders.empty())
+            return Fail(problem, DriveFault::HeldOpen, HoldersText(scan.holders));
         for (const PlannedUnmount& step : PlanUnmounts(snapshot, *disk)) {
             const DriveProblem refused = AccessForUnmounting().Unmount(step.devicePath, step.mountPoint);
             if (refused.fault != DriveFault::None)
@@ -199,11 +208,6 @@ std::unique_ptr<DriveHandle> OpenBlockDevice(const BlockSnapshot& snapshot, cons
         return Fail(problem, fault);
     }
     if (purpose == OpenPurpose::WriteWhole) {
-        const HolderScan scan = FindHolders("/", DevicesOf(*disk));
-        if (!scan.holders.empty()) {
-            ::close(fd);
-            return Fail(problem, DriveFault::HeldOpen, HoldersText(scan.holders));
-        }
         if (scan.unreadable > 0)
             AddOpenNote(std::to_string(scan.unreadable) + " processes of other users could not be checked for " +
                         "having " + record.devicePath + " open");

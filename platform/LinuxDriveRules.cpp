@@ -199,7 +199,7 @@ std::vector<const BlockDisk*> ListDrives(const BlockSnapshot& snapshot)
     if (!system.known)
         return drives;
     for (const BlockDisk& disk : snapshot.disks)
-        if (disk.sizeBytes >= 0 && IsOfferableKind(disk) && !DiskInSystemUse(snapshot, disk, system, 0))
+        if (disk.dev && disk.sizeBytes >= 0 && IsOfferableKind(disk) && !DiskInSystemUse(snapshot, disk, system, 0))
             drives.push_back(&disk);
     std::sort(drives.begin(), drives.end(),
               [](const BlockDisk* a, const BlockDisk* b) { return DriveNameLess(a->name, b->name); });

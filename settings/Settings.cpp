@@ -52,15 +52,17 @@ namespace {
 constexpr const char* kVerifyName = "VerifyAfterRestore";
 }
 
+// The choice is each user's own (a desktop user writes no system-wide
+// file); an administrator's system-wide value is the default.
 bool ReadVerifyAfterRestore()
 {
-    QSettings settings(QSettings::SystemScope, "Orvendal", "Korvalith WIN");
+    QSettings settings("Orvendal", "Korvalith WIN");
     return settings.value(kVerifyName, 1).toString().trimmed() != "0";
 }
 
 bool WriteVerifyAfterRestore(bool verify)
 {
-    QSettings settings(QSettings::SystemScope, "Orvendal", "Korvalith WIN");
+    QSettings settings("Orvendal", "Korvalith WIN");
     if (!settings.isWritable())
         return false;
     settings.setValue(kVerifyName, verify ? 1 : 0);

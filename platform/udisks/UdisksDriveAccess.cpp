@@ -110,7 +110,7 @@ public:
         QDBusMessage call = Call(*object, QStringLiteral("org.freedesktop.UDisks2.Filesystem"), QStringLiteral("Unmount"));
         call << QVariantMap();
         const QDBusMessage reply = CallAuthorising(call);
-        if (reply.type() != QDBusMessage::ErrorMessage ||
+        if (reply.type() == QDBusMessage::ReplyMessage ||
             reply.errorName() == QStringLiteral("org.freedesktop.UDisks2.Error.NotMounted"))
             return {};
         return ProblemOf(QDBusError(reply), mountPoint);
@@ -135,7 +135,7 @@ public:
         for (const QString& method : {QStringLiteral("Eject"), QStringLiteral("PowerOff")}) {
             QDBusMessage call = Call(path, QStringLiteral("org.freedesktop.UDisks2.Drive"), method);
             call << QVariantMap();
-            if (CallAuthorising(call).type() != QDBusMessage::ErrorMessage)
+            if (CallAuthorising(call).type() == QDBusMessage::ReplyMessage)
                 return true;
         }
         return false;

@@ -210,6 +210,7 @@ TEST(RawImages, TheSizeRule)
          "beyond the end of the drive (2097152 bytes). It is the image of a larger drive"},
         {"larger than twice the drive, zeros beyond, xz", "xz", MiB, 5 * MiB, -10, "The image is 5.0 MB", 0,
          "expands to 5242880 bytes, more than twice the drive's 2097152"},
+        {"larger than twice the drive, zeros beyond, plain", "", MiB, 5 * MiB, 1, "The image is 5.0 MB", drive},
     };
     for (const SizeCase& c : cases) {
         SCOPED_TRACE(c.name);

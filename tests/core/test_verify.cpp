@@ -89,12 +89,22 @@ TEST(Verify, ACardThatHoldsLessThanItClaimsIsRefusedBeforeWriting)
     RecordingProgress progress;
     ScriptedMessages messages;
     messages.Answer(IDYES).Answer(IDOK);
-    EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", scene.image), -9);
+    EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", scene.image), -11);
     EXPECT_EQ(messages.Shown().back().prompt,
               "The drive does not hold what its size claims; it may be a counterfeit card. Nothing was "
               "restored.\r\n\r\nAborting image restore.");
     EXPECT_TRUE(scene.drives.Bytes(1) == before);
     EXPECT_TRUE(progress.bytes.empty()) << "no block was written";
+}
+
+TEST(Verify, AProbeThatCannotBeWrittenIsNoSignOfACounterfeit)
+{
+    Scene scene({{"FailWriteAt", std::string("0")}});
+    ScriptedMessages messages;
+    messages.Answer(IDYES).Answer(IDNO).Answer(IDOK);
+    EXPECT_EQ(RestoreImage("PHYSICALDRIVE1", scene.image), -7);
+    ASSERT_EQ(messages.Shown().size(), 3u);
+    EXPECT_EQ(messages.Shown()[1].prompt.rfind("Can't write requested drive data.", 0), 0u);
 }
 
 TEST(Verify, CancelDuringTheCheckAsksItsOwnQuestion)
